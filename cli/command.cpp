@@ -1,0 +1,345 @@
+#include "command.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+
+#include "effects/convert.h"
+#include "effects/error.h"
+#include "formats/picture_io.h"
+
+namespace lumavex::cli {
+
+std::vector<Command>& commandTable()
+{
+    static std::vector<Command> table;
+    return table;
+}
+
+CommandFamily::CommandFamily(std::vector<Command> commands)
+{
+    auto& table = commandTable();
+    for (auto& c : commands)
+        table.push_back(std::move(c));
+}
+
+namespace {
+
+Error usage(const std::string& message)
+{
+    return Error(ErrorKind::BadArgument, message);
+}
+
+const Command* findCommand(const std::string& name)
+{
+    for (const auto& c : commandTable())
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+std::string placeholder(OptionType type)
+{
+    switch (type) {
+        case OptionType::Integer: return " N";
+        case OptionType::Color: return " #RRGGBB";
+        case OptionType::Text: return " TEXT";
+        case OptionType::Flag: return "";
+        case OptionType::Rect: return " X,Y,W,H";
+    }
+    return "";
+}
+
+std::string commandUsage(const Command& c)
+{
+    std::ostringstream out;
+    out << "使い方: lumavex-fx " << c.name << (c.options.empty() ? "" : " [OPTIONS]")
+        << (c.files == 2 ? " INPUT OUTPUT" : " INPUT") << "\n"
+        << c.summary << "\n";
+    if (!c.options.empty())
+        out << "\n";
+    for (const auto& o : c.options) {
+        std::string head = "  --" + o.name + placeholder(o.type);
+        out << head << std::string(head.size() < 26 ? 26 - head.size() : 1, ' ') << o.help;
+        if (o.required)
+            out << " (必須)";
+        else if (!o.defaultValue.empty())
+            out << " (既定値 " << o.defaultValue << ")";
+        out << "\n";
+    }
+    return out.str();
+}
+
+// The commands in the order of the tool's manual; any others after them.
+std::vector<Command> orderedCommands()
+{
+    static const char* const order[] = {
+        "add-shadow",   "add-shadow-soft", "flame-blur", "circle-blur",
+        "ellipse-blur", "panel",           "blur",       "drop-blur-shadow",
+        "merge",        "mix-paste",       "text-out",   "text-texture",
+        "fl-mask",      "hflip",           "vflip",      "negative",
+        "gray",         "rotate",          "resample",   "resize",
+        "convert",      "num-colors",      "save"};
+    auto rank = [](const std::string& name) {
+        for (size_t i = 0; i < std::size(order); ++i)
+            if (name == order[i])
+                return i;
+        return std::size(order);
+    };
+    std::vector<Command> commands = commandTable();
+    std::stable_sort(commands.begin(), commands.end(), [&](const Command& a, const Command& b) {
+        return rank(a.name) < rank(b.name);
+    });
+    return commands;
+}
+
+std::string toolUsage()
+{
+    std::ostringstream out;
+    out << "使い方: lumavex-fx COMMAND [OPTIONS] INPUT OUTPUT\n"
+           "        lumavex-fx num-colors INPUT\n"
+           "        lumavex-fx --help | COMMAND --help\n\n"
+           "画像ファイルに Lumavex の処理をひとつ施して保存します。形式は拡張子で決まります\n"
+           "(.bmp .dib .jpg .jpeg .png .gif)。色は #RRGGBB で書きます。\n\n"
+           "コマンド:\n";
+    for (const auto& c : orderedCommands()) {
+        std::string head = "  " + c.name;
+        out << head << std::string(head.size() < 20 ? 20 - head.size() : 1, ' ') << c.summary
+            << "\n";
+    }
+    return out.str();
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+Rect parseRect(const std::string& text)
+{
+    std::vector<int> parts;
+    size_t start = 0;
+    while (true) {
+        const size_t comma = text.find(',', start);
+        parts.push_back(StrToInt(text.substr(start, comma - start)));
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    if (parts.size() != 4)
+        throw usage("'" + text + "' は X,Y,W,H の形ではありません");
+    if (parts[2] < 0 || parts[3] < 0)
+        throw usage("--rect の幅と高さは 0 以上でなければなりません: " + text);
+    return {parts[0], parts[1], parts[0] + parts[2], parts[1] + parts[3]};
+}
+
+}  // namespace
+
+Color parseColor(const std::string& text)
+{
+    if (text.size() == 7 && text[0] == '#') {
+        int v[6];
+        bool ok = true;
+        for (int i = 0; i < 6; ++i)
+            ok = ok && (v[i] = hexDigit(text[i + 1])) >= 0;
+        if (ok)
+            return makeColor(v[0] * 16 + v[1], v[2] * 16 + v[3], v[4] * 16 + v[5]);
+    }
+    throw usage("'" + text + "' は #RRGGBB の形の色ではありません");
+}
+
+Invocation::Invocation(const Command& command, std::map<std::string, std::string> values,
+                       std::vector<std::string> files)
+    : m_command(command), m_values(std::move(values)), m_files(std::move(files))
+{
+}
+
+const OptionSpec& Invocation::spec(const std::string& name) const
+{
+    for (const auto& o : m_command.options)
+        if (o.name == name)
+            return o;
+    throw std::logic_error("command " + m_command.name + " has no option " + name);
+}
+
+const std::string* Invocation::raw(const std::string& name) const
+{
+    const OptionSpec& s = spec(name);
+    auto it = m_values.find(name);
+    if (it != m_values.end())
+        return &it->second;
+    if (!s.defaultValue.empty())
+        return &s.defaultValue;
+    return nullptr;
+}
+
+bool Invocation::has(const std::string& name) const
+{
+    return raw(name) != nullptr;
+}
+
+int Invocation::integer(const std::string& name) const
+{
+    const std::string* v = raw(name);
+    if (!v)
+        throw usage("--" + name + " を指定してください");
+    const int value = StrToInt(*v);
+    const auto& choices = spec(name).choices;
+    if (!choices.empty() && std::find(choices.begin(), choices.end(), value) == choices.end()) {
+        std::string list;
+        for (int c : choices)
+            list += (list.empty() ? "" : ", ") + std::to_string(c);
+        throw usage("--" + name + " は " + list + " のどれかです: " + *v);
+    }
+    return value;
+}
+
+Color Invocation::color(const std::string& name) const
+{
+    const std::string* v = raw(name);
+    if (!v)
+        throw usage("--" + name + " を指定してください");
+    return parseColor(*v);
+}
+
+std::string Invocation::text(const std::string& name) const
+{
+    const std::string* v = raw(name);
+    if (!v)
+        throw usage("--" + name + " を指定してください");
+    return *v;
+}
+
+bool Invocation::flag(const std::string& name) const
+{
+    spec(name);
+    return m_values.count(name) != 0;
+}
+
+std::optional<Rect> Invocation::rect(const std::string& name) const
+{
+    const std::string* v = raw(name);
+    if (!v)
+        return std::nullopt;
+    return parseRect(*v);
+}
+
+Raster Invocation::loadPicture(const std::string& fileName) const
+{
+    return LoadPicture(fileName);
+}
+
+void Invocation::validate() const
+{
+    for (const auto& o : m_command.options) {
+        if (o.required && !m_values.count(o.name))
+            throw usage("--" + o.name + " を指定してください (lumavex-fx " + m_command.name +
+                        " --help)");
+        if (!raw(o.name))
+            continue;
+        switch (o.type) {
+            case OptionType::Integer: integer(o.name); break;
+            case OptionType::Color: color(o.name); break;
+            case OptionType::Rect: rect(o.name); break;
+            case OptionType::Text:
+            case OptionType::Flag: break;
+        }
+    }
+}
+
+namespace {
+
+int runCommand(const Command& command, const std::vector<std::string>& args)
+{
+    std::map<std::string, std::string> values;
+    std::vector<std::string> files;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (optionsEnded || a.size() < 2 || a.compare(0, 2, "--") != 0) {
+            files.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (a == "--help") {
+            std::cout << commandUsage(command);
+            return 0;
+        }
+        std::string name = a.substr(2);
+        std::optional<std::string> value;
+        if (const size_t eq = name.find('='); eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        const OptionSpec* spec = nullptr;
+        for (const auto& o : command.options)
+            if (o.name == name)
+                spec = &o;
+        if (!spec)
+            throw usage(command.name + " に --" + name + " というオプションはありません");
+        if (spec->type == OptionType::Flag) {
+            if (value)
+                throw usage("--" + name + " は値をとりません");
+            values[name] = "";
+            continue;
+        }
+        if (!value) {
+            if (i + 1 >= args.size())
+                throw usage("--" + name + " の値がありません");
+            value = args[++i];
+        }
+        values[name] = *value;
+    }
+    if (static_cast<int>(files.size()) != command.files)
+        throw usage(command.files == 2 ? "INPUT と OUTPUT を指定してください (lumavex-fx " +
+                                             command.name + " --help)"
+                                       : "INPUT をひとつ指定してください");
+
+    Invocation invocation(command, std::move(values), files);
+    invocation.validate();
+    if (command.files == 2)
+        savedFileName(invocation.output());  // refuses an unwritable extension up front
+    Raster picture = LoadPicture(invocation.input());
+    command.run(invocation, picture);
+    if (command.files == 2)
+        SavePicture(picture, invocation.output(), invocation.saveOptions());
+    return 0;
+}
+
+}  // namespace
+
+int runTool(const std::vector<std::string>& args)
+{
+    try {
+        if (args.empty()) {
+            std::cerr << toolUsage();
+            return 2;
+        }
+        if (args[0] == "--help" || args[0] == "-h") {
+            std::cout << toolUsage();
+            return 0;
+        }
+        const Command* command = findCommand(args[0]);
+        if (!command)
+            throw usage("'" + args[0] + "' というコマンドはありません (lumavex-fx --help)");
+        return runCommand(*command, std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const Error& e) {
+        std::cerr << "lumavex-fx: " << e.what() << "\n";
+        return 2;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "lumavex-fx: メモリが足りません\n";
+        return 2;
+    }
+}
+
+}  // namespace lumavex::cli

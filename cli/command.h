@@ -1,0 +1,97 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "effects/raster.h"
+#include "formats/picture_io.h"
+
+namespace lumavex::cli {
+
+enum class OptionType {
+    Integer,  ///< decimal, through the strict integer conversion
+    Color,    ///< #RRGGBB
+    Text,     ///< any text
+    Flag,     ///< present or not, takes no value
+    Rect,     ///< X,Y,W,H
+};
+
+struct OptionSpec {
+    std::string name;  ///< without the leading "--"
+    OptionType type;
+    std::string defaultValue;  ///< as typed; empty with required or optional options
+    std::string help;
+    bool required = false;
+    /// For Integer options: the only values accepted (empty: any).
+    std::vector<int> choices = {};
+};
+
+class Invocation;
+
+/// One command of the tool.
+struct Command {
+    std::string name;
+    std::string summary;
+    std::vector<OptionSpec> options;
+    /// The positional file names it takes: 2 (INPUT OUTPUT) or 1 (INPUT).
+    int files = 2;
+    /// Turns the input picture into the output picture (commands with an OUTPUT), or prints
+    /// (commands with INPUT only).
+    std::function<void(Invocation&, Raster& picture)> run;
+};
+
+/// The commands known to the tool, in the order --help lists them.
+std::vector<Command>& commandTable();
+
+/// Adds a family of commands. Each family registers itself from its own source file.
+struct CommandFamily {
+    explicit CommandFamily(std::vector<Command> commands);
+};
+
+/// The parsed options of one run, converted when read.
+class Invocation {
+public:
+    Invocation(const Command& command, std::map<std::string, std::string> values,
+               std::vector<std::string> files);
+
+    int integer(const std::string& name) const;
+    Color color(const std::string& name) const;
+    std::string text(const std::string& name) const;
+    bool flag(const std::string& name) const;
+    /// An optional Rect option: empty when it was not given.
+    std::optional<Rect> rect(const std::string& name) const;
+    /// Whether an option was given or has a default.
+    bool has(const std::string& name) const;
+
+    const std::string& input() const { return m_files.at(0); }
+    const std::string& output() const { return m_files.at(1); }
+    /// Reads another picture file named by an option (merge's --layer, say).
+    Raster loadPicture(const std::string& fileName) const;
+
+    /// How the output is written; commands may change it before they return.
+    SaveOptions& saveOptions() { return m_saveOptions; }
+    const SaveOptions& saveOptions() const { return m_saveOptions; }
+
+    /// Converts every option once, so that a bad value is reported before any file is read.
+    void validate() const;
+
+private:
+    const OptionSpec& spec(const std::string& name) const;
+    const std::string* raw(const std::string& name) const;
+
+    const Command& m_command;
+    std::map<std::string, std::string> m_values;
+    std::vector<std::string> m_files;
+    SaveOptions m_saveOptions;
+};
+
+/// Parses #RRGGBB (case-insensitive hex digits) into a colour value. Throws Error(BadArgument).
+Color parseColor(const std::string& text);
+
+/// Runs the tool; returns the exit status (0 success, 2 any error).
+int runTool(const std::vector<std::string>& args);
+
+}  // namespace lumavex::cli

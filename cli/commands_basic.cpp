@@ -1,0 +1,55 @@
+// The commands of the image toolkit's plain operations and of saving.
+#include <iostream>
+
+#include "command.h"
+#include "toolkit/image_ops.h"
+
+namespace lumavex::cli {
+namespace {
+
+const CommandFamily basic({
+    {"save",
+     "画像を OUTPUT の形式で保存します",
+     {{"bits",
+       OptionType::Integer,
+       "8",
+       "GIF の色数のビット数 (1..8)",
+       false,
+       {1, 2, 3, 4, 5, 6, 7, 8}},
+      {"interlaced", OptionType::Flag, "", "GIF をインターレースで書きます"}},
+     2,
+     [](Invocation& inv, Raster&) {
+         inv.saveOptions().gifBitsPerPixel = inv.integer("bits");
+         inv.saveOptions().gifInterlaced = inv.flag("interlaced");
+     }},
+    {"num-colors",
+     "画像の色数を \"ColorCount=N\" と表示します",
+     {},
+     1,
+     [](Invocation&, Raster& picture) {
+         std::cout << "ColorCount=" << CountColors(picture) << "\n";
+     }},
+    {"hflip", "左右反転", {}, 2, [](Invocation&, Raster& picture) { HFlip(picture); }},
+    {"vflip", "上下反転", {}, 2, [](Invocation&, Raster& picture) { VFlip(picture); }},
+    {"negative",
+     "ネガ (各チャンネル v を 255 - v に)",
+     {},
+     2,
+     [](Invocation&, Raster& picture) { Negative(picture); }},
+    {"gray",
+     "グレースケール ((30R + 59G + 11B) div 100)",
+     {},
+     2,
+     [](Invocation&, Raster& picture) { Gray(picture); }},
+    {"resize",
+     "キャンバスの大きさを変えます (左上を残し、広げた所は黒)",
+     {{"width", OptionType::Integer, "", "新しい幅", true},
+      {"height", OptionType::Integer, "", "新しい高さ", true}},
+     2,
+     [](Invocation& inv, Raster& picture) {
+         ResizeCanvas(picture, inv.integer("width"), inv.integer("height"));
+     }},
+});
+
+}  // namespace
+}  // namespace lumavex::cli

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running Lumavex needs.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends \
+    g++ cmake ninja-build pkg-config \
+    libgtest-dev libgmock-dev libbenchmark-dev \
+    libjpeg62-turbo-dev libpng-dev libgif-dev \
+    qt6-base-dev libqt6opengl6-dev libgl-dev \
+    libsane-dev sane-utils libsane1 \
+    xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho \
+    libjpeg-turbo-progs giflib-tools \
+    clang-format

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QImage>
+
+#include "effects/raster.h"
+
+namespace lumavex {
+
+/// A QImage that draws straight into the raster's rows (no copy). It stays valid while the
+/// raster keeps its size.
+QImage wrapRaster(Raster& raster);
+
+/// A copy of any QImage as a raster (alpha is dropped; pixels are taken as they are stored).
+Raster rasterFromImage(const QImage& image);
+
+/// A deep copy of the raster as an RGB888-compatible QImage.
+QImage imageFromRaster(const Raster& raster);
+
+}  // namespace lumavex

@@ -1,0 +1,364 @@
+#include "raster.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "error.h"
+
+namespace lumavex {
+
+void checkRasterSize(int64_t width, int64_t height)
+{
+    if (width < 0 || height < 0)
+        throw Error(ErrorKind::BadArgument, "画像の大きさが負です: " + std::to_string(width) +
+                                                " x " + std::to_string(height));
+    if (width > kMaxSide || height > kMaxSide ||
+        rowStride(static_cast<uint64_t>(width)) * static_cast<uint64_t>(height) > kMaxPixelBytes)
+        throw Error(ErrorKind::TooLarge, "画像が大きすぎます: " + std::to_string(width) + " x " +
+                                             std::to_string(height) +
+                                             " (一辺 65535 ピクセル、1 GiB まで)");
+}
+
+void fillPixels(uint8_t* p, size_t count, Color color)
+{
+    if (count == 0)
+        return;
+    const uint8_t b = static_cast<uint8_t>(blueOf(color));
+    const uint8_t g = static_cast<uint8_t>(greenOf(color));
+    const uint8_t r = static_cast<uint8_t>(redOf(color));
+    if (b == g && g == r) {
+        std::memset(p, b, count * 3);
+        return;
+    }
+    p[0] = b;
+    p[1] = g;
+    p[2] = r;
+    // Double the filled part until the run is complete.
+    size_t done = 3;
+    const size_t total = count * 3;
+    while (done < total) {
+        const size_t n = std::min(done, total - done);
+        std::memcpy(p + done, p, n);
+        done += n;
+    }
+}
+
+Raster::Raster(int width, int height) : Raster(width, height, kWhite) {}
+
+Raster::Raster(int width, int height, Color fill)
+{
+    allocate(width, height);
+    fillRows(0, fill);
+}
+
+Raster::Raster(const Raster& other)
+    : m_brushColor(other.m_brushColor),
+      m_brushStyle(other.m_brushStyle),
+      m_copyMode(other.m_copyMode),
+      m_font(other.m_font)
+{
+    allocate(other.m_width, other.m_height);
+    if (m_pixels)
+        std::memcpy(m_pixels.get(), other.m_pixels.get(), m_stride * m_height);
+}
+
+Raster& Raster::operator=(const Raster& other)
+{
+    if (this != &other) {
+        Raster copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+Raster::Raster(Raster&& other) noexcept
+{
+    *this = std::move(other);
+}
+
+Raster& Raster::operator=(Raster&& other) noexcept
+{
+    if (this != &other) {
+        m_width = std::exchange(other.m_width, 0);
+        m_height = std::exchange(other.m_height, 0);
+        m_stride = std::exchange(other.m_stride, 0);
+        m_pixels = std::move(other.m_pixels);
+        m_brushColor = other.m_brushColor;
+        m_brushStyle = other.m_brushStyle;
+        m_copyMode = other.m_copyMode;
+        m_font = other.m_font;
+    }
+    return *this;
+}
+
+void Raster::allocate(int width, int height)
+{
+    checkRasterSize(width, height);
+    const size_t stride = rowStride(static_cast<uint64_t>(width));
+    const size_t bytes = stride * static_cast<size_t>(height);
+    std::unique_ptr<uint8_t[]> pixels;
+    if (bytes > 0) {
+        pixels.reset(new (std::nothrow) uint8_t[bytes]);
+        if (!pixels)
+            throw Error(ErrorKind::TooLarge,
+                        "画像のメモリを確保できません: " + std::to_string(width) + " x " +
+                            std::to_string(height));
+    }
+    m_width = width;
+    m_height = height;
+    m_stride = stride;
+    m_pixels = std::move(pixels);
+}
+
+void Raster::fillRows(int fromRow, Color color)
+{
+    const size_t pad = m_stride - static_cast<size_t>(m_width) * 3;
+    for (int y = fromRow; y < m_height; ++y) {
+        uint8_t* r = row(y);
+        fillPixels(r, m_width, color);
+        std::memset(r + m_width * 3, 0, pad);
+    }
+}
+
+void Raster::setSize(int width, int height)
+{
+    if (width == m_width && height == m_height)
+        return;
+    const Color fill = m_brushStyle == BrushStyle::Solid ? m_brushColor : kBlack;
+    Raster grown;
+    grown.allocate(width, height);
+    const int keepRows = std::min(height, m_height);
+    const int keepCols = std::min(width, m_width);
+    const size_t pad = grown.m_stride - static_cast<size_t>(width) * 3;
+    for (int y = 0; y < keepRows; ++y) {
+        uint8_t* r = grown.row(y);
+        std::memcpy(r, row(y), static_cast<size_t>(keepCols) * 3);
+        fillPixels(r + keepCols * 3, width - keepCols, fill);
+        std::memset(r + width * 3, 0, pad);
+    }
+    grown.fillRows(keepRows, fill);
+    m_width = width;
+    m_height = height;
+    m_stride = grown.m_stride;
+    m_pixels = std::move(grown.m_pixels);
+}
+
+Color Raster::pixel(int x, int y) const
+{
+    if (!contains(x, y))
+        throw Error(ErrorKind::BadArgument, "画像の外の点 (" + std::to_string(x) + ", " +
+                                                std::to_string(y) + ") は読めません");
+    const uint8_t* p = row(y) + x * 3;
+    return makeColor(p[2], p[1], p[0]);
+}
+
+void Raster::setPixel(int x, int y, Color color)
+{
+    if (!contains(x, y))
+        return;
+    uint8_t* p = row(y) + x * 3;
+    p[0] = static_cast<uint8_t>(blueOf(color));
+    p[1] = static_cast<uint8_t>(greenOf(color));
+    p[2] = static_cast<uint8_t>(redOf(color));
+}
+
+bool Raster::samePixels(const Raster& other) const
+{
+    if (m_width != other.m_width || m_height != other.m_height)
+        return false;
+    for (int y = 0; y < m_height; ++y)
+        if (std::memcmp(row(y), other.row(y), static_cast<size_t>(m_width) * 3) != 0)
+            return false;
+    return true;
+}
+
+void Raster::setBrushColor(Color color)
+{
+    m_brushColor = color;
+    m_brushStyle = BrushStyle::Solid;
+}
+
+namespace {
+
+Rect intersect(const Rect& a, const Rect& b)
+{
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+
+// Combines n bytes of a source into a destination with one copy mode.
+void combineBytes(uint8_t* dst, const uint8_t* src, size_t n, CopyMode mode)
+{
+    switch (mode) {
+        case CopyMode::SrcCopy: std::memmove(dst, src, n); break;
+        case CopyMode::DstInvert:
+            for (size_t i = 0; i < n; ++i)
+                dst[i] = static_cast<uint8_t>(~dst[i]);
+            break;
+        case CopyMode::NotSrcCopy:
+            for (size_t i = 0; i < n; ++i)
+                dst[i] = static_cast<uint8_t>(~src[i]);
+            break;
+        case CopyMode::SrcPaint:
+            for (size_t i = 0; i < n; ++i)
+                dst[i] = static_cast<uint8_t>(dst[i] | src[i]);
+            break;
+    }
+}
+
+}  // namespace
+
+void Raster::fillRect(const Rect& rect)
+{
+    if (m_brushStyle == BrushStyle::Clear)
+        return;
+    const Rect r = intersect(rect, bounds());
+    if (r.width() <= 0 || r.height() <= 0)
+        return;
+    fillPixels(row(r.top) + r.left * 3, r.width(), m_brushColor);
+    for (int y = r.top + 1; y < r.bottom; ++y)
+        std::memcpy(row(y) + r.left * 3, row(r.top) + r.left * 3,
+                    static_cast<size_t>(r.width()) * 3);
+}
+
+void Raster::copyRect(const Rect& dest, const Raster& source, const Rect& sourceRect)
+{
+    if (dest.width() <= 0 || dest.height() <= 0)
+        return;
+    if (m_copyMode == CopyMode::DstInvert) {
+        const Rect r = intersect(dest, bounds());
+        for (int y = r.top; y < r.bottom; ++y)
+            combineBytes(row(y) + r.left * 3, nullptr, static_cast<size_t>(r.width()) * 3,
+                         CopyMode::DstInvert);
+        return;
+    }
+    if (sourceRect.width() <= 0 || sourceRect.height() <= 0)
+        return;
+    if (&source == this) {
+        // Reading and writing the same rows: take the source part aside first.
+        const Rect s = intersect(sourceRect, bounds());
+        if (s.width() <= 0 || s.height() <= 0)
+            return;
+        Raster part(s.width(), s.height());
+        for (int y = s.top; y < s.bottom; ++y)
+            std::memcpy(part.row(y - s.top), row(y) + s.left * 3,
+                        static_cast<size_t>(s.width()) * 3);
+        const Rect shifted{sourceRect.left - s.left, sourceRect.top - s.top,
+                           sourceRect.right - s.left, sourceRect.bottom - s.top};
+        copyRect(dest, part, shifted);
+        return;
+    }
+
+    if (dest.width() == sourceRect.width() && dest.height() == sourceRect.height()) {
+        // One to one: clip against both rasters.
+        const int dx = dest.left - sourceRect.left;
+        const int dy = dest.top - sourceRect.top;
+        const Rect srcInDest{std::max(0, sourceRect.left) + dx, std::max(0, sourceRect.top) + dy,
+                             std::min(source.m_width, sourceRect.right) + dx,
+                             std::min(source.m_height, sourceRect.bottom) + dy};
+        const Rect r = intersect(intersect(dest, bounds()), srcInDest);
+        if (r.width() <= 0 || r.height() <= 0)
+            return;
+        for (int y = r.top; y < r.bottom; ++y)
+            combineBytes(row(y) + r.left * 3, source.row(y - dy) + (r.left - dx) * 3,
+                         static_cast<size_t>(r.width()) * 3, m_copyMode);
+        return;
+    }
+
+    // Stretching by nearest neighbour.
+    const Rect r = intersect(dest, bounds());
+    if (r.width() <= 0 || r.height() <= 0)
+        return;
+    const int64_t dw = dest.width();
+    const int64_t dh = dest.height();
+    const int64_t sw = sourceRect.width();
+    const int64_t sh = sourceRect.height();
+    std::vector<int> columns;
+    columns.reserve(r.width());
+    for (int x = r.left; x < r.right; ++x)
+        columns.push_back(static_cast<int>(sourceRect.left + (x - dest.left) * sw / dw));
+    std::vector<uint8_t> line(static_cast<size_t>(r.width()) * 3);
+    for (int y = r.top; y < r.bottom; ++y) {
+        const int sy = static_cast<int>(sourceRect.top + (y - dest.top) * sh / dh);
+        if (sy < 0 || sy >= source.m_height)
+            continue;
+        const uint8_t* src = source.row(sy);
+        uint8_t* dst = row(y) + r.left * 3;
+        // Gather the scaled source row, then combine the runs that lie inside the source.
+        int runStart = -1;
+        for (int i = 0; i <= r.width(); ++i) {
+            const bool inside = i < r.width() && columns[i] >= 0 && columns[i] < source.m_width;
+            if (inside) {
+                std::memcpy(&line[i * 3], src + columns[i] * 3, 3);
+                if (runStart < 0)
+                    runStart = i;
+            } else if (runStart >= 0) {
+                combineBytes(dst + runStart * 3, &line[runStart * 3],
+                             static_cast<size_t>(i - runStart) * 3, m_copyMode);
+                runStart = -1;
+            }
+        }
+    }
+}
+
+void Raster::draw(int x, int y, const Raster& picture)
+{
+    copyRect({x, y, x + picture.m_width, y + picture.m_height}, picture, picture.bounds());
+}
+
+void Raster::stretchDraw(const Rect& dest, const Raster& picture)
+{
+    copyRect(dest, picture, picture.bounds());
+}
+
+void Raster::floodFill(int x, int y, Color surface)
+{
+    if (!contains(x, y) || m_brushStyle == BrushStyle::Clear)
+        return;
+    const uint8_t target[3] = {static_cast<uint8_t>(blueOf(surface)),
+                               static_cast<uint8_t>(greenOf(surface)),
+                               static_cast<uint8_t>(redOf(surface))};
+    if ((surface & 0xFFFFFF) == (m_brushColor & 0xFFFFFF))
+        return;
+    auto isTarget = [&](int px, int py) {
+        const uint8_t* p = row(py) + px * 3;
+        return p[0] == target[0] && p[1] == target[1] && p[2] == target[2];
+    };
+    if (!isTarget(x, y))
+        return;
+
+    // Scanline fill with an explicit stack of seeds, so no picture can exhaust the call stack.
+    struct Seed {
+        int x, y;
+    };
+    std::vector<Seed> seeds{{x, y}};
+    while (!seeds.empty()) {
+        const Seed s = seeds.back();
+        seeds.pop_back();
+        if (!isTarget(s.x, s.y))
+            continue;
+        int left = s.x;
+        while (left > 0 && isTarget(left - 1, s.y))
+            --left;
+        int right = s.x;
+        while (right + 1 < m_width && isTarget(right + 1, s.y))
+            ++right;
+        fillPixels(row(s.y) + left * 3, right - left + 1, m_brushColor);
+        for (int ny : {s.y - 1, s.y + 1}) {
+            if (ny < 0 || ny >= m_height)
+                continue;
+            bool inRun = false;
+            for (int px = left; px <= right; ++px) {
+                const bool t = isTarget(px, ny);
+                if (t && !inRun)
+                    seeds.push_back({px, ny});
+                inRun = t;
+            }
+        }
+    }
+}
+
+}  // namespace lumavex

@@ -1,0 +1,53 @@
+#include "picture_io.h"
+
+#include "effects/error.h"
+#include "formats/bmp.h"
+#include "formats/gif_save.h"
+#include "formats/registry.h"
+#include "formats/stream.h"
+
+namespace lumavex {
+
+Raster LoadPicture(const std::string& fileName)
+{
+    const PictureFormat* format = PictureFormats::instance().find(lowerExtension(fileName));
+    if (!format)
+        throw Error(ErrorKind::Unsupported, fileName + ": 認識できない画像形式です");
+    const std::vector<uint8_t> bytes = readWholeFile(fileName);
+    try {
+        return format->read(bytes, fileName);
+    } catch (const Error& e) {
+        if (e.kind() == ErrorKind::File)
+            throw;
+        throw Error(e.kind(), fileName + ": " + e.what());
+    }
+}
+
+std::string savedFileName(const std::string& fileName)
+{
+    const std::string extension = lowerExtension(fileName);
+    if (extension.empty())
+        return fileName + ".bmp";
+    if (extension == "bmp" || extension == "dib" || extension == "gif")
+        return fileName;
+    throw Error(ErrorKind::Unsupported,
+                fileName + ": この形式では保存できません (.bmp .dib .jpg .jpeg .png .gif)");
+}
+
+std::string SavePicture(const Raster& picture, const std::string& fileName,
+                        const SaveOptions& options)
+{
+    const std::string name = savedFileName(fileName);
+    const std::string extension = lowerExtension(name);
+    if (picture.empty())
+        throw Error(ErrorKind::BadArgument, name + ": 空の画像は保存できません");
+    AtomicFileOutput out(name);
+    if (extension == "gif")
+        savePictureGif(picture, out, options);
+    else
+        WriteBMP(out, picture);
+    out.commit();
+    return name;
+}
+
+}  // namespace lumavex

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+#include "effects/raster.h"
+
+namespace lumavex {
+
+/// How SavePicture writes formats that have options.
+struct SaveOptions {
+    int gifBitsPerPixel = 8;     ///< 1..8: the GIF colour table has 2^bits entries
+    bool gifInterlaced = false;  ///< GIF rows in interlaced order
+    int jpegQuality = 75;        ///< the codec's default
+};
+
+/// Reads a picture file through the format registry, chosen by the file's extension.
+/// Throws lumavex::Error: File when it cannot be read, Format when it is corrupt, Unsupported
+/// for an extension no reader handles.
+Raster LoadPicture(const std::string& fileName);
+
+/// Writes a picture by the lower-cased extension of its name: ".bmp" and ".dib" as 24-bit BMP,
+/// ".jpg" and ".jpeg" as JPEG, ".png" as PNG, ".gif" as GIF; a name without extension gets
+/// ".bmp" appended. Any other extension is refused with Error(Unsupported) and nothing is
+/// written. The file is written beside the target and renamed over it only when complete.
+/// Returns the name actually written.
+std::string SavePicture(const Raster& picture, const std::string& fileName,
+                        const SaveOptions& options = {});
+
+}  // namespace lumavex
+
+namespace lumavex {
+
+/// The name SavePicture writes for a file name: ".bmp" appended when it has no extension.
+/// Throws Error(Unsupported) for an extension that no writer handles.
+std::string savedFileName(const std::string& fileName);
+
+}  // namespace lumavex

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "effects/raster.h"
+
+namespace lumavex {
+
+/// The 3 x 3 convolution with nine ones: every channel becomes the sum of its 3 x 3
+/// neighbourhood (neighbours beyond an edge replaced by the nearest pixel inside) divided by
+/// the divisor with the fraction dropped, clamped to 0..255. All sums read unfiltered values.
+/// Throws Error(BadArgument) for a divisor below 1.
+void BoxFilter3x3(Raster& picture, int divisor);
+
+/// Contrast by an amount: with factor 1 + amount x 0.1 and m the truncated mean of a channel
+/// over all pixels, every value v becomes m + (v - m) x factor truncated toward zero, clamped
+/// to 0..255.
+void Contrast(Raster& picture, int amount);
+
+}  // namespace lumavex

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include "effects/raster.h"
+#include "formats/bmp.h"
+#include "formats/picture_io.h"
+#include "support/process.h"
+#include "support/test_pictures.h"
+
+namespace lumavex {
+namespace {
+
+using test::RunResult;
+
+RunResult fx(std::vector<std::string> args)
+{
+    args.insert(args.begin(), LUMAVEX_FX);
+    return test::runProgram(args);
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        input = dir.file("in.bmp");
+        output = dir.file("out.bmp");
+        SavePicture(test::makeFPicture(20, 16), input);
+    }
+    test::TempDir dir;
+    std::string input;
+    std::string output;
+};
+
+TEST_F(Cli, HelpListsTheCommands)
+{
+    const RunResult r = fx({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* name : {"hflip", "vflip", "negative", "gray", "resize", "save", "num-colors"})
+        EXPECT_NE(r.out.find(name), std::string::npos) << name;
+    const RunResult c = fx({"resize", "--help"});
+    EXPECT_EQ(c.status, 0);
+    EXPECT_NE(c.out.find("--width"), std::string::npos);
+}
+
+TEST_F(Cli, FlipWritesTheMirroredPicture)
+{
+    const RunResult r = fx({"hflip", input, output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_TRUE(r.err.empty());
+    Raster expected = test::makeFPicture(20, 16);
+    const Raster got = LoadPicture(output);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 20; ++x)
+            ASSERT_EQ(got.pixel(x, y), expected.pixel(19 - x, y));
+}
+
+TEST_F(Cli, NumColorsPrintsTheCount)
+{
+    const RunResult r = fx({"num-colors", input});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "ColorCount=2\n");
+}
+
+TEST_F(Cli, ResizeKeepsTheTopLeftAndAddsBlack)
+{
+    ASSERT_EQ(fx({"resize", "--width", "25", "--height=10", input, output}).status, 0);
+    const Raster got = LoadPicture(output);
+    EXPECT_EQ(got.width(), 25);
+    EXPECT_EQ(got.height(), 10);
+    EXPECT_EQ(got.pixel(24, 0), kBlack);
+    EXPECT_EQ(got.pixel(0, 0), test::makeFPicture(20, 16).pixel(0, 0));
+}
+
+TEST_F(Cli, ANonIntegerIsReportedWithItsText)
+{
+    const RunResult r = fx({"resize", "--width", "12x", "--height", "5", input, output});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "lumavex-fx: '12x' は整数ではありません\n");
+    EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST_F(Cli, UsageErrorsExitTwoWithOneLine)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {"no-such-command", input, output},
+        {"hflip", input},
+        {"hflip", input, output, "extra"},
+        {"hflip", "--bogus", input, output},
+        {"resize", "--width", "5", input, output},  // --height is required
+        {"resize", "--width", input, output},
+        {"save", "--bits", "9", input, output},
+        {"resize", "--width", "0", "--height", "5", input, output},
+        {"hflip", dir.file("missing.bmp"), output},
+        {"hflip", input, dir.file("out.ico")},
+    };
+    for (const auto& args : bad) {
+        const RunResult r = fx(args);
+        std::string joined;
+        for (const auto& a : args)
+            joined += a + " ";
+        EXPECT_EQ(r.status, 2) << joined;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << joined << r.err;
+        EXPECT_EQ(r.err.rfind("lumavex-fx: ", 0), 0u) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(output)) << joined;
+    }
+}
+
+TEST_F(Cli, AFailedRunLeavesAnExistingOutputAlone)
+{
+    test::writeFile(output, "old content");
+    test::writeFile(dir.file("broken.bmp"), "BM not really a bitmap");
+    EXPECT_EQ(fx({"hflip", dir.file("broken.bmp"), output}).status, 2);
+    EXPECT_EQ(test::readFile(output), "old content");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              3);  // no temporary file left behind
+}
+
+TEST_F(Cli, OutputWithoutExtensionGetsBmp)
+{
+    ASSERT_EQ(fx({"vflip", input, dir.file("plain")}).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("plain.bmp")));
+}
+
+}  // namespace
+}  // namespace lumavex
