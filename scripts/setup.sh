@@ -10,7 +10,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     g++ cmake ninja-build pkg-config \
     libgtest-dev libgmock-dev libbenchmark-dev \
     libjpeg62-turbo-dev libpng-dev libgif-dev \
-    qt6-base-dev libqt6opengl6-dev libgl-dev \
+    qt6-base-dev libqt6opengl6-dev libgl-dev libfontconfig-dev \
     libsane-dev sane-utils libsane1 \
     xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho \
     libjpeg-turbo-progs giflib-tools \

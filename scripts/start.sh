@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 ./scripts/build.sh build
-if [ -x build/src/app/lumavex ]; then
-    exec build/src/app/lumavex "$@"
+if [ -x build/lumavex ]; then
+    exec build/lumavex "$@"
 fi
 exec build/cli/lumavex-fx --help

@@ -1,0 +1,106 @@
+#include "ui_services.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QStringList>
+
+namespace lumavex {
+
+namespace {
+
+class RealDialogs : public UiServices {
+public:
+    QMessageBox::StandardButton ask(QWidget* parent, const QString& caption, const QString& text,
+                                    QMessageBox::StandardButtons buttons) override
+    {
+        QMessageBox box(QMessageBox::Question, caption, text, buttons, parent);
+        const int result = box.exec();
+        return static_cast<QMessageBox::StandardButton>(result);
+    }
+
+    void showError(QWidget* parent, const QString& message) override
+    {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Lumavex"), message, QMessageBox::Ok,
+                        parent);
+        box.exec();
+    }
+
+    void showMessage(QWidget* parent, const QString& text) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Lumavex"), text, QMessageBox::Ok,
+                        parent);
+        box.exec();
+    }
+
+    std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override
+    {
+        const QColor c = QColorDialog::getColor(initial, parent);
+        if (!c.isValid())
+            return std::nullopt;
+        return c;
+    }
+
+    std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override
+    {
+        bool ok = false;
+        const QFont f = QFontDialog::getFont(&ok, initial, parent);
+        if (!ok)
+            return std::nullopt;
+        return f;
+    }
+
+    QString openFileName(QWidget* parent, const QString& filter) override
+    {
+        return QFileDialog::getOpenFileName(parent, QString(), QString(), qtFileFilter(filter));
+    }
+
+    QString saveFileName(QWidget* parent, const QString& filter) override
+    {
+        return QFileDialog::getSaveFileName(parent, QString(), QString(), qtFileFilter(filter));
+    }
+
+    bool printSetup(QWidget* parent, QPrinter& printer) override
+    {
+        QPageSetupDialog dialog(&printer, parent);
+        return dialog.exec() == QDialog::Accepted;
+    }
+};
+
+RealDialogs& realDialogs()
+{
+    static RealDialogs dialogs;
+    return dialogs;
+}
+
+UiServices* installed = nullptr;
+
+}  // namespace
+
+UiServices& UiServices::current()
+{
+    return installed ? *installed : realDialogs();
+}
+
+void UiServices::install(UiServices* services)
+{
+    installed = services;
+}
+
+QString qtFileFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (patterns == QLatin1String("*.*"))
+            patterns = QStringLiteral("*");
+        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+}  // namespace lumavex
