@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+
+#include "effects/raster.h"
+
+namespace lumavex {
+
+/// The font of every form: "ＭＳ Ｐゴシック", 12 pixels high (installFonts() maps the name).
+inline QFont formFont()
+{
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    return font;
+}
+
+/// A colour value (0x00BBGGRR) as a QColor, and back (alpha dropped).
+inline QColor qColorOf(Color color)
+{
+    return QColor(redOf(color), greenOf(color), blueOf(color));
+}
+inline Color colorOf(const QColor& color)
+{
+    return makeColor(color.red(), color.green(), color.blue());
+}
+
+}  // namespace lumavex
