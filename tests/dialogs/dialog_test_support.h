@@ -1,0 +1,81 @@
+#pragma once
+
+// Helpers of the dialog tests: answering modal windows and the colour dialog.
+
+#include <QApplication>
+#include <QColor>
+#include <QTimer>
+
+#include <functional>
+#include <vector>
+
+#include "dialogs/ui_services.h"
+
+namespace lumavex::test {
+
+/// Runs an action on the first modal widget of type T that appears, polling every 10 ms. The
+/// returned timer stops itself after the action, or after five seconds without one (then
+/// fired() stays false and the test can say so).
+template <typename T>
+class ModalAnswer {
+public:
+    explicit ModalAnswer(std::function<void(T*)> action) : m_action(std::move(action))
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (++m_ticks > 500) {
+                m_timer.stop();
+                return;
+            }
+            if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
+                m_timer.stop();
+                m_fired = true;
+                m_action(widget);
+            }
+        });
+        m_timer.start();
+    }
+    bool fired() const { return m_fired; }
+
+private:
+    std::function<void(T*)> m_action;
+    QTimer m_timer;
+    int m_ticks = 0;
+    bool m_fired = false;
+};
+
+/// Dialog services that answer without a window: the colour dialog gives the queued answers
+/// (an empty one is a cancel) and records the colour it was opened with; messages are recorded.
+class ScriptedUi : public UiServices {
+public:
+    ScriptedUi() { UiServices::install(this); }
+    ~ScriptedUi() override { UiServices::install(nullptr); }
+
+    std::vector<std::optional<QColor>> colorAnswers;
+    std::vector<QColor> colorRequests;
+    std::vector<QString> messages;
+
+    QMessageBox::StandardButton ask(QWidget*, const QString&, const QString& text,
+                                    QMessageBox::StandardButtons) override
+    {
+        messages.push_back(text);
+        return QMessageBox::Cancel;
+    }
+    void showError(QWidget*, const QString& message) override { messages.push_back(message); }
+    void showMessage(QWidget*, const QString& text) override { messages.push_back(text); }
+    std::optional<QColor> chooseColor(QWidget*, const QColor& initial) override
+    {
+        colorRequests.push_back(initial);
+        if (colorAnswers.empty())
+            return std::nullopt;
+        const std::optional<QColor> answer = colorAnswers.front();
+        colorAnswers.erase(colorAnswers.begin());
+        return answer;
+    }
+    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
+    QString openFileName(QWidget*, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&) override { return {}; }
+    bool printSetup(QWidget*, QPrinter&) override { return false; }
+};
+
+}  // namespace lumavex::test

@@ -1,0 +1,46 @@
+// Scanning when SANE knows no scanner at all: the user is told, nothing is delivered.
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include "bridge/fonts.h"
+#include "dialog_test_support.h"
+#include "document/scanner.h"
+
+using lumavex::test::ScriptedUi;
+
+class TestScannerNoDevice : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(lumavex::installFonts());
+        QVERIFY(m_config.isValid());
+        // A configuration that loads no backend.
+        QFile conf(m_config.filePath(QStringLiteral("dll.conf")));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.close();
+        qputenv("SANE_CONFIG_DIR", QFile::encodeName(m_config.path()));
+    }
+
+    void selectionAndAcquisitionSayThereIsNoScanner()
+    {
+        ScriptedUi ui;
+        QWidget parent;
+        QVERIFY(lumavex::listScanners().empty());
+        QVERIFY(!lumavex::selectScannerSource(&parent));
+        QCOMPARE(lumavex::selectedScannerSource(), std::string());
+        QVERIFY(!lumavex::acquireScan(&parent));
+        QCOMPARE(ui.messages.size(), size_t{2});
+        QCOMPARE(ui.messages[0], QStringLiteral("スキャナが見つかりません。"));
+        QCOMPARE(ui.messages[1], QStringLiteral("スキャナが見つかりません。"));
+    }
+
+private:
+    QTemporaryDir m_config;
+};
+
+QTEST_MAIN(TestScannerNoDevice)
+#include "tst_scanner_no_device.moc"
