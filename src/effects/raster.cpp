@@ -189,22 +189,37 @@ Rect intersect(const Rect& a, const Rect& b)
             std::min(a.bottom, b.bottom)};
 }
 
-// Combines n bytes of a source into a destination with one copy mode.
+// Applies a bytewise operation to n bytes, eight at a time: the compiler does not widen the
+// plain byte loop by itself at -O2.
+template <class Op>
+void combineWords(uint8_t* dst, const uint8_t* src, size_t n, Op op)
+{
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t d, s;
+        std::memcpy(&d, dst + i, 8);
+        std::memcpy(&s, src + i, 8);
+        d = op(d, s);
+        std::memcpy(dst + i, &d, 8);
+    }
+    for (; i < n; ++i)
+        dst[i] = static_cast<uint8_t>(op(uint64_t{dst[i]}, uint64_t{src[i]}));
+}
+
+// Combines n bytes of a source into a destination with one copy mode. The two never overlap
+// except for SRCCOPY (self copies of the other modes go through a temporary).
 void combineBytes(uint8_t* dst, const uint8_t* src, size_t n, CopyMode mode)
 {
     switch (mode) {
         case CopyMode::SrcCopy: std::memmove(dst, src, n); break;
         case CopyMode::DstInvert:
-            for (size_t i = 0; i < n; ++i)
-                dst[i] = static_cast<uint8_t>(~dst[i]);
+            combineWords(dst, dst, n, [](uint64_t d, uint64_t) { return ~d; });
             break;
         case CopyMode::NotSrcCopy:
-            for (size_t i = 0; i < n; ++i)
-                dst[i] = static_cast<uint8_t>(~src[i]);
+            combineWords(dst, src, n, [](uint64_t, uint64_t s) { return ~s; });
             break;
         case CopyMode::SrcPaint:
-            for (size_t i = 0; i < n; ++i)
-                dst[i] = static_cast<uint8_t>(dst[i] | src[i]);
+            combineWords(dst, src, n, [](uint64_t d, uint64_t s) { return d | s; });
             break;
     }
 }

@@ -138,6 +138,30 @@ TEST(Raster, CopyModesCombineAsTheirCodesSay)
     EXPECT_EQ(static_cast<uint32_t>(CopyMode::SrcPaint), 0x00EE0086u);
 }
 
+TEST(Raster, CopyModesCombineEveryByteOfLongRows)
+{
+    // Rows of 3 x 37 bytes: whole words and a tail, at an offset that is not word-aligned.
+    const Raster d = test::makeNoise(40, 3, 1);
+    const Raster s = test::makeNoise(40, 3, 2);
+    for (CopyMode mode : {CopyMode::DstInvert, CopyMode::NotSrcCopy, CopyMode::SrcPaint}) {
+        Raster dest = d;
+        dest.setCopyMode(mode);
+        dest.copyRect({3, 0, 40, 3}, s, {1, 0, 38, 3});
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const Color dc = d.pixel(x, y);
+                Color expected = dc;
+                if (x >= 3) {
+                    const Color sc = s.pixel(x - 2, y);
+                    expected = mode == CopyMode::DstInvert    ? ~dc & 0xFFFFFF
+                               : mode == CopyMode::NotSrcCopy ? ~sc & 0xFFFFFF
+                                                              : dc | sc;
+                }
+                ASSERT_EQ(dest.pixel(x, y), expected) << static_cast<uint32_t>(mode) << " " << x;
+            }
+    }
+}
+
 TEST(Raster, NewRastersStartWithPlainCopy)
 {
     EXPECT_EQ(Raster(1, 1).copyMode(), CopyMode::SrcCopy);
