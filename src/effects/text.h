@@ -9,8 +9,9 @@
 
 namespace lumavex {
 
-/// The largest font the text operations accept, in pixels.
-constexpr int kMaxFontPixelSize = kMaxSide;
+/// The largest font the text operations accept, in pixels (font engines measure larger ones
+/// wrongly: the ascent of a 20000-pixel font overflows in Qt).
+constexpr int kMaxFontPixelSize = 16384;
 
 /// What the text commands draw: the text output dialog's settings, with the background colour
 /// of the processing parameters that paints the area by which a picture grows.

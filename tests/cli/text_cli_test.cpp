@@ -171,7 +171,7 @@ TEST_F(TextCli, BadValuesAreRefusedAndNothingIsWritten)
     const std::vector<Case> cases = {
         {{"text-out", "--text", "A", "--x", "1O"}, "lumavex-fx: '1O' は整数ではありません\n"},
         {{"text-out", "--text", "A", "--size", "0"},
-         "lumavex-fx: 文字の大きさは 1 から 65535 "
+         "lumavex-fx: 文字の大きさは 1 から 16384 "
          "ピクセルまでです: 0\n"},
         {{"text-out", "--text", "A", "--bevel", "--top-left", "two"},
          "lumavex-fx: 'two' は整数ではありません\n"},
