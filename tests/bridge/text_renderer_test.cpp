@@ -139,6 +139,22 @@ TEST(QtTextRenderer, ClipsAtTheEdgesAndKeepsTheRowPadding)
     EXPECT_TRUE(empty.empty());
 }
 
+TEST(QtTextRenderer, MeasuresTheLargestFontAndBrokenUtf8Sanely)
+{
+    QtTextRenderer renderer;
+    Font huge;
+    huge.pixelSize = kMaxFontPixelSize;
+    const TextExtent xx = renderer.measure("XX", huge);
+    EXPECT_GE(xx.height, kMaxFontPixelSize);
+    EXPECT_GT(xx.width, kMaxFontPixelSize);
+    // A broken sequence draws as a replacement character instead of vanishing.
+    const Font font;
+    EXPECT_GT(renderer.textWidth("ab\xff", font), renderer.textWidth("ab", font));
+    Raster picture(40, 20);
+    renderer.drawText(picture, 0, 0, "\xe6\x97", font, kBlack);
+    EXPECT_EQ(renderer.textWidth("", font), 0);
+}
+
 TEST(DrawTextLinesWithFonts, GrowsByTheMeasuredExtents)
 {
     QtTextRenderer renderer;
