@@ -1,11 +1,63 @@
 #include "rotate_dialog.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
 #include "dialogs/form_support.h"
+#include "effects/convert.h"
 
 TFRotat1::TFRotat1(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFRotat1"));
     setWindowTitle(QStringLiteral("回転"));
     setFont(lumavex::formFont());
-    resize(251, 193);
+    setFixedSize(251, 193);
+
+    auto* label = new QLabel(QStringLiteral("角度"), this);
+    label->setObjectName(QStringLiteral("Label1"));
+    label->move(39, 39);
+    m_angle = new QLineEdit(this);
+    m_angle->setObjectName(QStringLiteral("Edit1"));
+    m_angle->setGeometry(45, 57, 121, 21);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("Button1"));
+    ok->setGeometry(27, 129, 75, 25);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &TFRotat1::Button1Click);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("Button2"));
+    cancel->setGeometry(123, 129, 75, 25);
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &TFRotat1::Button2Click);
+}
+
+bool TFRotat1::execDialog()
+{
+    m_angle->setFocus();
+    return exec() == QDialog::Accepted;
+}
+
+int32_t TFRotat1::angleValue() const
+{
+    return lumavex::StrToInt(m_angle->text().toStdString());
+}
+
+void TFRotat1::Button1Click()
+{
+    m_accepted = true;
+    accept();
+}
+
+void TFRotat1::Button2Click()
+{
+    reject();
+}
+
+void TFRotat1::reject()
+{
+    // The close box and Escape are a Cancel.
+    m_accepted = false;
+    QDialog::reject();
 }

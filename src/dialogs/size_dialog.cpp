@@ -1,11 +1,123 @@
 #include "size_dialog.h"
 
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
 #include "dialogs/form_support.h"
+#include "dialogs/ui_services.h"
+#include "effects/color.h"
+#include "effects/convert.h"
+#include "effects/error.h"
 
 TFSize1::TFSize1(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFSize1"));
     setWindowTitle(QStringLiteral("ｻｲｽﾞ"));
     setFont(lumavex::formFont());
-    resize(232, 178);
+    setFixedSize(232, 178);
+
+    auto* label1 = new QLabel(QStringLiteral("Width"), this);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->move(21, 33);
+    m_width = new QLineEdit(QStringLiteral("0"), this);
+    m_width->setObjectName(QStringLiteral("Width1"));
+    m_width->setGeometry(21, 48, 55, 21);
+    m_width->installEventFilter(this);
+
+    auto* label2 = new QLabel(QStringLiteral("Height"), this);
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->move(129, 33);
+    m_height = new QLineEdit(QStringLiteral("0"), this);
+    m_height->setObjectName(QStringLiteral("Height1"));
+    m_height->setGeometry(126, 48, 55, 21);
+
+    m_keepRatio = new QCheckBox(QStringLiteral("縦横比率維持"), this);
+    m_keepRatio->setObjectName(QStringLiteral("rate1"));
+    m_keepRatio->move(21, 84);
+    m_keepRatio->adjustSize();
+    connect(m_keepRatio, &QCheckBox::toggled, this, &TFSize1::rate1Click);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("Button1"));
+    ok->setGeometry(24, 117, 75, 22);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &TFSize1::Button1Click);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("Button2"));
+    cancel->setGeometry(120, 117, 75, 22);
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &TFSize1::Button2Click);
+}
+
+void TFSize1::prepare(int width, int height)
+{
+    m_width->setText(QString::number(width));
+    m_height->setText(QString::number(height));
+    m_aspectRatio = width != 0 ? static_cast<double>(height) / width : 0;
+}
+
+bool TFSize1::execDialog()
+{
+    return exec() == QDialog::Accepted;
+}
+
+int32_t TFSize1::widthValue() const
+{
+    return lumavex::StrToInt(m_width->text().toStdString());
+}
+
+int32_t TFSize1::heightValue() const
+{
+    return lumavex::StrToInt(m_height->text().toStdString());
+}
+
+void TFSize1::Width1Exit()
+{
+    if (!m_keepRatio->isChecked())
+        return;
+    try {
+        const int32_t width = widthValue();
+        m_height->setText(QString::number(lumavex::RoundHalfAway(width * m_aspectRatio)));
+    } catch (const lumavex::Error& e) {
+        lumavex::UiServices::current().showError(this, QString::fromStdString(e.what()));
+    }
+}
+
+void TFSize1::rate1Click()
+{
+    Width1Exit();
+}
+
+bool TFSize1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Leaving the field for another control of the dialog; the focus moving to another window
+    // (the error box among them) is no exit.
+    if (watched == m_width && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            Width1Exit();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFSize1::Button1Click()
+{
+    m_accepted = true;
+    accept();
+}
+
+void TFSize1::Button2Click()
+{
+    reject();
+}
+
+void TFSize1::reject()
+{
+    // The close box and Escape are a Cancel: the caller must not go on with a size the user
+    // walked away from.
+    m_accepted = false;
+    QDialog::reject();
 }
