@@ -44,8 +44,9 @@ private:
     bool m_fired = false;
 };
 
-/// Dialog services that answer without a window: the colour dialog gives the queued answers
-/// (an empty one is a cancel) and records the colour it was opened with; messages are recorded.
+/// Dialog services that answer without a window: the colour dialog and the font dialog give
+/// the queued answers (an empty one is a cancel) and record what they were opened with;
+/// messages are recorded.
 class ScriptedUi : public UiServices {
 public:
     ScriptedUi() { UiServices::install(this); }
@@ -54,6 +55,8 @@ public:
     std::vector<std::optional<QColor>> colorAnswers;
     std::vector<QColor> colorRequests;
     std::vector<QString> messages;
+    std::vector<std::optional<QFont>> fontAnswers;
+    std::vector<QFont> fontRequests;
 
     QMessageBox::StandardButton ask(QWidget*, const QString&, const QString& text,
                                     QMessageBox::StandardButtons) override
@@ -72,7 +75,15 @@ public:
         colorAnswers.erase(colorAnswers.begin());
         return answer;
     }
-    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
+    std::optional<QFont> chooseFont(QWidget*, const QFont& initial) override
+    {
+        fontRequests.push_back(initial);
+        if (fontAnswers.empty())
+            return std::nullopt;
+        const std::optional<QFont> answer = fontAnswers.front();
+        fontAnswers.erase(fontAnswers.begin());
+        return answer;
+    }
     QString openFileName(QWidget*, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&) override { return {}; }
     bool printSetup(QWidget*, QPrinter&) override { return false; }
