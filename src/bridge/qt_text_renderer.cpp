@@ -19,6 +19,10 @@ QFont QtTextRenderer::qfont(const Font& font) const
     // Advances add up as the classic surface measures them: no kerning between characters.
     f.setKerning(false);
     f.setStyleStrategy(m_antialiased ? QFont::PreferAntialias : QFont::NoAntialias);
+    // Aliased text is hinted fully, as the classic surface draws it: whole-pixel advances, so a
+    // measured width is exactly where the drawn glyphs end.
+    if (!m_antialiased)
+        f.setHintingPreference(QFont::PreferFullHinting);
     return f;
 }
 

@@ -80,6 +80,10 @@ TEST(QtTextRenderer, TheLineBoxStartsAtTheGivenTopLeft)
     EXPECT_GE(ink.box.top, 0);
     EXPECT_LE(ink.box.right, xx.width);
     EXPECT_LE(ink.box.bottom, xx.height);
+    // Whole-pixel advances: widths add up character by character.
+    EXPECT_EQ(renderer.textWidth("XXXXXXX", font), 7 * renderer.textWidth("X", font));
+    EXPECT_EQ(renderer.textWidth("テキストtext", font),
+              renderer.textWidth("テキスト", font) + renderer.textWidth("text", font));
 
     // Moved by (7, 5), the same pixels move by (7, 5).
     Raster moved(60, 40);
