@@ -534,19 +534,5 @@ TEST(TextTexture, TheOutlineRunsOnTheMask)
     EXPECT_NE(rim, kWhite);
 }
 
-TEST(TextOutCommand, RunsTheOutlineAfterTheBevel)
-{
-    Raster picture(30, 30);
-    TextSettings s = bevelSettings(kBlack, "1", "1");
-    s.outline = true;
-    BoxTextRenderer renderer;
-    TextOut(picture, s, renderer);
-    Raster expected(30, 30);
-    DrawBevelText(expected, bevelSettings(kBlack, "1", "1"), renderer);
-    OutlinePass(expected);
-    EXPECT_TRUE(picture.samePixels(expected));
-    EXPECT_FALSE(picture.samePixels(Raster(30, 30)));
-}
-
 }  // namespace
 }  // namespace lumavex
