@@ -1,0 +1,103 @@
+#include "fl_mask.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "effects/error.h"
+
+namespace lumavex {
+
+std::vector<int> FLTileNumbers(int cols, int rows)
+{
+    const int n = cols * rows;
+    std::vector<int> number(static_cast<size_t>(std::max(n, 0)), 0);
+    int left = 0, right = cols - 1, top = 0, bottom = rows - 1;
+    int k = 1;
+    auto visit = [&](int x, int y) {
+        if (k <= n)
+            number[static_cast<size_t>(y) * cols + x] = k++;
+    };
+    // Once the bounds cross no visit is left, so the loop also ends there.
+    while (k <= n && left <= right && top <= bottom) {
+        for (int x = left; x <= right; ++x)
+            visit(x, bottom);
+        --bottom;
+        for (int y = bottom; y >= top; --y)
+            visit(right, y);
+        --right;
+        for (int x = right; x >= left; --x)
+            visit(x, top);
+        ++top;
+        for (int y = top; y <= bottom; ++y)
+            visit(left, y);
+        ++left;
+    }
+    return number;
+}
+
+void ApplyFLMask(Raster& destination, const Raster& source)
+{
+    if (destination.width() != source.width() || destination.height() != source.height())
+        throw Error(ErrorKind::BadArgument,
+                    "FL マスクの出力は入力と同じ大きさでなければなりません: " +
+                        std::to_string(destination.width()) + " x " +
+                        std::to_string(destination.height()));
+    const int cols = source.width() / kFLTile;
+    const int rows = source.height() / kFLTile;
+    const int n = cols * rows;
+    if (n == 0)
+        return;
+    const std::vector<int> number = FLTileNumbers(cols, rows);
+    // Where the tile numbered k sits: place[k - 1].
+    std::vector<std::pair<int, int>> place(static_cast<size_t>(n));
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < cols; ++x)
+            place[number[static_cast<size_t>(y) * cols + x] - 1] = {x, y};
+
+    constexpr int tileBytes = kFLTile * 3;
+    for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < cols; ++x) {
+            const int k = number[static_cast<size_t>(y) * cols + x];
+            const auto [dx, dy] = place[n - k];
+            for (int line = 0; line < kFLTile; ++line) {
+                const uint8_t* from = source.row(y * kFLTile + line) + x * tileBytes;
+                uint8_t* to = destination.row(dy * kFLTile + line) + dx * tileBytes;
+                for (int i = 0; i < tileBytes; ++i)
+                    to[i] = static_cast<uint8_t>(255 - from[i]);
+            }
+        }
+    }
+}
+
+Rect ApplyFLMaskToRegion(Raster& working, const Rect& selection, int zoom)
+{
+    Rect region = selection;
+    if (region.right < region.left)
+        std::swap(region.left, region.right);
+    if (region.bottom < region.top)
+        std::swap(region.top, region.bottom);
+    if (zoom > 1) {
+        region.left /= zoom;
+        region.top /= zoom;
+        region.right /= zoom;
+        region.bottom /= zoom;
+    }
+    const int64_t width = int64_t{region.right} - region.left;
+    const int64_t height = int64_t{region.bottom} - region.top;
+    if (width == 0 || height == 0)
+        return region;
+    checkRasterSize(width, height);
+
+    Raster source(region.width(), region.height());
+    source.copyRect(source.bounds(), working, region);
+    Raster destination(region.width(), region.height());
+    ApplyFLMask(destination, source);
+
+    const CopyMode mode = working.copyMode();
+    working.setCopyMode(CopyMode::SrcCopy);
+    working.draw(region.left, region.top, destination);
+    working.setCopyMode(mode);
+    return region;
+}
+
+}  // namespace lumavex
