@@ -1,0 +1,499 @@
+#include "resample.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "adopt.h"
+#include "effects/error.h"
+#include "simd.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define LUMAVEX_X86 1
+#endif
+
+namespace lumavex {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kSupport = 3.0;
+
+double sinc(double t)
+{
+    if (t == 0.0)
+        return 1.0;
+    const double a = kPi * t;
+    return std::sin(a) / a;
+}
+
+// Mirrors an index that lies outside 0..n-1 (the left edge is not repeated, the right one is),
+// then clamps what a short source still leaves outside.
+int mirrored(int64_t j, int n)
+{
+    if (j < 0)
+        j = -j;
+    else if (j >= n)
+        j = 2 * int64_t{n} - 1 - j;
+    return static_cast<int>(std::clamp<int64_t>(j, 0, n - 1));
+}
+
+// A channel sum as it is stored: clamped to 0..255, rounded to nearest with ties to even.
+inline double stored(double v)
+{
+    return v > 255.0 ? 255.0 : v < 0.0 ? 0.0 : std::nearbyint(v);
+}
+
+// The contribution lists of one pass, flattened; offsets are in elements of a row of
+// three-channel pixels (3 x index).
+struct PassTable {
+    std::vector<int> start;
+    std::vector<int> offset;
+    std::vector<double> weight;
+    int longest = 0;
+
+    int count(int i) const { return start[i + 1] - start[i]; }
+};
+
+PassTable makeTable(int n, int m)
+{
+    const auto lists = Lanczos3Contributions(n, m);
+    PassTable table;
+    table.start.reserve(static_cast<size_t>(m) + 1);
+    table.start.push_back(0);
+    for (const auto& list : lists) {
+        for (const Contribution& c : list) {
+            table.offset.push_back(3 * c.index);
+            table.weight.push_back(c.weight);
+        }
+        table.start.push_back(static_cast<int>(table.offset.size()));
+        table.longest = std::max(table.longest, static_cast<int>(list.size()));
+    }
+    return table;
+}
+
+// The first 64-byte aligned double of a scratch buffer allocated with 8 doubles to spare.
+inline double* aligned64(std::vector<double>& scratch)
+{
+    const auto address = reinterpret_cast<uintptr_t>(scratch.data());
+    return scratch.data() + ((64 - address % 64) % 64) / sizeof(double);
+}
+
+// What a horizontal kernel is given: `count` consecutive source rows, the source elements
+// [readBegin, readEnd) they need, destination columns [x0, x1), and one output row for each
+// source row, which receives the stored channels as doubles, pixel x0 first.
+struct HorizontalJob {
+    const uint8_t* rows[8];
+    int count;
+    int readBegin;
+    int readEnd;
+    int x0;
+    int x1;
+    double* out[8];
+};
+
+// The plain kernel does one row at a time: the row as doubles, then each destination pixel's
+// three sums in list order.
+void horizontalPlain(const HorizontalJob& job, const PassTable& p, std::vector<double>& scratch)
+{
+    for (int row = 0; row < job.count; ++row) {
+        const uint8_t* s = job.rows[row];
+        for (int e = job.readBegin; e < job.readEnd; ++e)
+            scratch[e] = s[e];
+        for (int i = job.x0; i < job.x1; ++i) {
+            double b = 0.0, g = 0.0, r = 0.0;
+            for (int t = p.start[i]; t < p.start[i + 1]; ++t) {
+                const double* v = scratch.data() + p.offset[t];
+                const double w = p.weight[t];
+                b += w * v[0];
+                g += w * v[1];
+                r += w * v[2];
+            }
+            double* o = job.out[row] + 3 * (i - job.x0);
+            o[0] = stored(b);
+            o[1] = stored(g);
+            o[2] = stored(r);
+        }
+    }
+}
+
+// Vertical pass of one destination row: element e is the sum over the terms of
+// weight[t] x rows[t][e], in term order.
+void verticalPlain(const double* const* rows, const double* weight, int count, int begin, int end,
+                   uint8_t* out)
+{
+    for (int e = begin; e < end; ++e) {
+        double s = 0.0;
+        for (int t = 0; t < count; ++t)
+            s += weight[t] * rows[t][e];
+        out[e] = static_cast<uint8_t>(stored(s));
+    }
+}
+
+#ifdef LUMAVEX_X86
+
+__attribute__((target("avx2"))) inline __m256d storedAvx2(__m256d v)
+{
+    v = _mm256_min_pd(_mm256_max_pd(v, _mm256_setzero_pd()), _mm256_set1_pd(255.0));
+    return _mm256_round_pd(v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+}
+
+// Two elements of eight bytes each, as sixteen doubles.
+__attribute__((target("avx2"))) inline void putTwoElements(double* o, __m128i g)
+{
+    _mm256_storeu_pd(o, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(g)));
+    _mm256_storeu_pd(o + 4, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(g, 4))));
+    _mm256_storeu_pd(o + 8, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(g, 8))));
+    _mm256_storeu_pd(o + 12, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(g, 12))));
+}
+
+// Eight rows side by side: element e of row r becomes out[8e + r], as a double.
+__attribute__((target("avx2"))) void interleave8(const uint8_t* const* rows, int begin, int end,
+                                                 double* out)
+{
+    int e = begin;
+    for (; e + 16 <= end; e += 16) {
+        __m128i r[8];
+        for (int k = 0; k < 8; ++k)
+            r[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + e));
+        const __m128i r0 = r[0], r1 = r[1], r2 = r[2], r3 = r[3];
+        const __m128i r4 = r[4], r5 = r[5], r6 = r[6], r7 = r[7];
+        const __m128i a0 = _mm_unpacklo_epi8(r0, r1), a1 = _mm_unpackhi_epi8(r0, r1);
+        const __m128i b0 = _mm_unpacklo_epi8(r2, r3), b1 = _mm_unpackhi_epi8(r2, r3);
+        const __m128i c0 = _mm_unpacklo_epi8(r4, r5), c1 = _mm_unpackhi_epi8(r4, r5);
+        const __m128i d0 = _mm_unpacklo_epi8(r6, r7), d1 = _mm_unpackhi_epi8(r6, r7);
+        const __m128i ab[4] = {_mm_unpacklo_epi16(a0, b0), _mm_unpackhi_epi16(a0, b0),
+                               _mm_unpacklo_epi16(a1, b1), _mm_unpackhi_epi16(a1, b1)};
+        const __m128i cd[4] = {_mm_unpacklo_epi16(c0, d0), _mm_unpackhi_epi16(c0, d0),
+                               _mm_unpacklo_epi16(c1, d1), _mm_unpackhi_epi16(c1, d1)};
+        double* o = out + 8 * static_cast<size_t>(e);
+        for (int q = 0; q < 4; ++q) {
+            putTwoElements(o + 32 * q, _mm_unpacklo_epi32(ab[q], cd[q]));
+            putTwoElements(o + 32 * q + 16, _mm_unpackhi_epi32(ab[q], cd[q]));
+        }
+    }
+    for (; e < end; ++e)
+        for (int r = 0; r < 8; ++r)
+            out[8 * static_cast<size_t>(e) + r] = rows[r][e];
+}
+
+// Eight source rows at a time, one lane per row: a term's weight is loaded once for all 24
+// sums of a destination pixel. Every lane sums its own terms in list order.
+__attribute__((target("avx2"))) void horizontalAvx2(const HorizontalJob& job, const PassTable& p,
+                                                    std::vector<double>& scratch)
+{
+    const uint8_t* rows[8];
+    for (int r = 0; r < 8; ++r)
+        rows[r] = job.rows[std::min(r, job.count - 1)];
+    double* data = aligned64(scratch);
+    interleave8(rows, job.readBegin, job.readEnd, data);
+    alignas(32) double sums[24];
+    for (int i = job.x0; i < job.x1; ++i) {
+        __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0, a4 = a0, a5 = a0;
+        for (int t = p.start[i]; t < p.start[i + 1]; ++t) {
+            const __m256d w = _mm256_broadcast_sd(&p.weight[t]);
+            const double* v = data + 8 * static_cast<size_t>(p.offset[t]);
+            a0 = _mm256_add_pd(a0, _mm256_mul_pd(w, _mm256_loadu_pd(v)));
+            a1 = _mm256_add_pd(a1, _mm256_mul_pd(w, _mm256_loadu_pd(v + 4)));
+            a2 = _mm256_add_pd(a2, _mm256_mul_pd(w, _mm256_loadu_pd(v + 8)));
+            a3 = _mm256_add_pd(a3, _mm256_mul_pd(w, _mm256_loadu_pd(v + 12)));
+            a4 = _mm256_add_pd(a4, _mm256_mul_pd(w, _mm256_loadu_pd(v + 16)));
+            a5 = _mm256_add_pd(a5, _mm256_mul_pd(w, _mm256_loadu_pd(v + 20)));
+        }
+        _mm256_store_pd(sums, storedAvx2(a0));
+        _mm256_store_pd(sums + 4, storedAvx2(a1));
+        _mm256_store_pd(sums + 8, storedAvx2(a2));
+        _mm256_store_pd(sums + 12, storedAvx2(a3));
+        _mm256_store_pd(sums + 16, storedAvx2(a4));
+        _mm256_store_pd(sums + 20, storedAvx2(a5));
+        const size_t at = 3 * static_cast<size_t>(i - job.x0);
+        for (int r = 0; r < job.count; ++r) {
+            double* o = job.out[r] + at;
+            o[0] = sums[r];
+            o[1] = sums[8 + r];
+            o[2] = sums[16 + r];
+        }
+    }
+}
+
+__attribute__((target("avx2"))) inline __m128i packedAvx2(__m256d a, __m256d b, __m256d c,
+                                                          __m256d d)
+{
+    const __m128i ab =
+        _mm_packs_epi32(_mm256_cvtpd_epi32(storedAvx2(a)), _mm256_cvtpd_epi32(storedAvx2(b)));
+    const __m128i cd =
+        _mm_packs_epi32(_mm256_cvtpd_epi32(storedAvx2(c)), _mm256_cvtpd_epi32(storedAvx2(d)));
+    return _mm_packus_epi16(ab, cd);
+}
+
+// Thirty-two elements at a time in eight independent sums.
+__attribute__((target("avx2"))) void verticalAvx2(const double* const* rows, const double* weight,
+                                                  int count, int begin, int end, uint8_t* out)
+{
+    int e = begin;
+    for (; e + 32 <= end; e += 32) {
+        __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0;
+        __m256d a4 = a0, a5 = a0, a6 = a0, a7 = a0;
+        for (int t = 0; t < count; ++t) {
+            const __m256d w = _mm256_broadcast_sd(weight + t);
+            const double* r = rows[t] + e;
+            a0 = _mm256_add_pd(a0, _mm256_mul_pd(w, _mm256_loadu_pd(r)));
+            a1 = _mm256_add_pd(a1, _mm256_mul_pd(w, _mm256_loadu_pd(r + 4)));
+            a2 = _mm256_add_pd(a2, _mm256_mul_pd(w, _mm256_loadu_pd(r + 8)));
+            a3 = _mm256_add_pd(a3, _mm256_mul_pd(w, _mm256_loadu_pd(r + 12)));
+            a4 = _mm256_add_pd(a4, _mm256_mul_pd(w, _mm256_loadu_pd(r + 16)));
+            a5 = _mm256_add_pd(a5, _mm256_mul_pd(w, _mm256_loadu_pd(r + 20)));
+            a6 = _mm256_add_pd(a6, _mm256_mul_pd(w, _mm256_loadu_pd(r + 24)));
+            a7 = _mm256_add_pd(a7, _mm256_mul_pd(w, _mm256_loadu_pd(r + 28)));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), packedAvx2(a0, a1, a2, a3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e + 16), packedAvx2(a4, a5, a6, a7));
+    }
+    verticalPlain(rows, weight, count, e, end, out);
+}
+
+// GCC 12's AVX-512 headers start some intrinsics from an undefined register, which its
+// uninitialised-use warning reports at every call.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+__attribute__((target("avx512f"))) inline __m512d stored512(__m512d v)
+{
+    v = _mm512_min_pd(_mm512_max_pd(v, _mm512_setzero_pd()), _mm512_set1_pd(255.0));
+    return _mm512_roundscale_pd(v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+}
+
+// As horizontalAvx2, with the eight rows of a channel in one register.
+__attribute__((target("avx512f,avx2"))) void horizontal512(const HorizontalJob& job,
+                                                           const PassTable& p,
+                                                           std::vector<double>& scratch)
+{
+    const uint8_t* rows[8];
+    for (int r = 0; r < 8; ++r)
+        rows[r] = job.rows[std::min(r, job.count - 1)];
+    double* data = aligned64(scratch);
+    interleave8(rows, job.readBegin, job.readEnd, data);
+    alignas(64) double sums[24];
+    for (int i = job.x0; i < job.x1; ++i) {
+        __m512d a0 = _mm512_setzero_pd(), a1 = a0, a2 = a0;
+        for (int t = p.start[i]; t < p.start[i + 1]; ++t) {
+            const __m512d w = _mm512_set1_pd(p.weight[t]);
+            const double* v = data + 8 * static_cast<size_t>(p.offset[t]);
+            a0 = _mm512_add_pd(a0, _mm512_mul_pd(w, _mm512_load_pd(v)));
+            a1 = _mm512_add_pd(a1, _mm512_mul_pd(w, _mm512_load_pd(v + 8)));
+            a2 = _mm512_add_pd(a2, _mm512_mul_pd(w, _mm512_load_pd(v + 16)));
+        }
+        _mm512_store_pd(sums, stored512(a0));
+        _mm512_store_pd(sums + 8, stored512(a1));
+        _mm512_store_pd(sums + 16, stored512(a2));
+        const size_t at = 3 * static_cast<size_t>(i - job.x0);
+        for (int r = 0; r < job.count; ++r) {
+            double* o = job.out[r] + at;
+            o[0] = sums[r];
+            o[1] = sums[8 + r];
+            o[2] = sums[16 + r];
+        }
+    }
+}
+
+// Sixteen stored sums as bytes (each already 0..255).
+__attribute__((target("avx512f"))) inline __m128i packed512(__m512d a, __m512d b)
+{
+    const __m512i both =
+        _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtpd_epi32(stored512(a))),
+                           _mm512_cvtpd_epi32(stored512(b)), 1);
+    return _mm512_cvtepi32_epi8(both);
+}
+
+// Sixty-four elements at a time in eight independent sums.
+__attribute__((target("avx512f,avx2"))) void vertical512(const double* const* rows,
+                                                         const double* weight, int count, int begin,
+                                                         int end, uint8_t* out)
+{
+    int e = begin;
+    for (; e + 64 <= end; e += 64) {
+        __m512d a0 = _mm512_setzero_pd(), a1 = a0, a2 = a0, a3 = a0;
+        __m512d a4 = a0, a5 = a0, a6 = a0, a7 = a0;
+        for (int t = 0; t < count; ++t) {
+            const __m512d w = _mm512_set1_pd(weight[t]);
+            const double* r = rows[t] + e;
+            a0 = _mm512_add_pd(a0, _mm512_mul_pd(w, _mm512_loadu_pd(r)));
+            a1 = _mm512_add_pd(a1, _mm512_mul_pd(w, _mm512_loadu_pd(r + 8)));
+            a2 = _mm512_add_pd(a2, _mm512_mul_pd(w, _mm512_loadu_pd(r + 16)));
+            a3 = _mm512_add_pd(a3, _mm512_mul_pd(w, _mm512_loadu_pd(r + 24)));
+            a4 = _mm512_add_pd(a4, _mm512_mul_pd(w, _mm512_loadu_pd(r + 32)));
+            a5 = _mm512_add_pd(a5, _mm512_mul_pd(w, _mm512_loadu_pd(r + 40)));
+            a6 = _mm512_add_pd(a6, _mm512_mul_pd(w, _mm512_loadu_pd(r + 48)));
+            a7 = _mm512_add_pd(a7, _mm512_mul_pd(w, _mm512_loadu_pd(r + 56)));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), packed512(a0, a1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e + 16), packed512(a2, a3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e + 32), packed512(a4, a5));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e + 48), packed512(a6, a7));
+    }
+    verticalAvx2(rows, weight, count, e, end, out);
+}
+
+#pragma GCC diagnostic pop
+
+#endif
+
+using HorizontalKernel = void (*)(const HorizontalJob&, const PassTable&, std::vector<double>&);
+using VerticalKernel = void (*)(const double* const*, const double*, int, int, int, uint8_t*);
+
+// Runs both passes from source into destination (both non-empty). The intermediate rows live
+// in a ring that holds every row one destination row needs; they are computed in groups of
+// consecutive rows when first needed. When the ring would grow beyond a fixed budget (extreme
+// shrinking), the destination is done in strips of columns, which changes no value.
+void runPasses(const Raster& source, Raster& destination)
+{
+    const int srcH = source.height();
+    const int dstW = destination.width();
+    const int dstH = destination.height();
+    int group = 1;
+    size_t scratchSize = 3 * static_cast<size_t>(source.width()) + 4;
+    HorizontalKernel horizontal = horizontalPlain;
+    VerticalKernel vertical = verticalPlain;
+#ifdef LUMAVEX_X86
+    const simd::Level level = simd::level();
+    if (level != simd::Level::Plain) {
+        group = 8;
+        scratchSize = scratchSize * 8 + 8;
+        horizontal = level == simd::Level::Avx512 ? horizontal512 : horizontalAvx2;
+        vertical = level == simd::Level::Avx512 ? vertical512 : verticalAvx2;
+    }
+#endif
+    const PassTable hp = makeTable(source.width(), dstW);
+    const PassTable vp = makeTable(srcH, dstH);
+
+    // Ring rows: the widest span of source rows one destination row reads, widened to whole
+    // groups at both ends, so that computing a group never evicts a row still needed.
+    int span = 1;
+    for (int r = 0; r < dstH; ++r) {
+        const auto first = vp.offset.begin() + vp.start[r];
+        const auto last = vp.offset.begin() + vp.start[r + 1];
+        const auto [lo, hi] = std::minmax_element(first, last);
+        span = std::max(span, (*hi - *lo) / 3 + 1);
+    }
+    const int capacity = (span + 2 * (group - 1) + group - 1) / group * group;
+    constexpr size_t kBudget = (size_t{64} << 20) / sizeof(double);
+    int stripWidth = dstW;
+    if (static_cast<size_t>(capacity) * (3 * static_cast<size_t>(dstW) + 4) > kBudget)
+        stripWidth = std::max<int>(4, static_cast<int>((kBudget / capacity - 4) / 3));
+
+    std::vector<double> scratch(scratchSize, 0.0);
+    std::vector<const double*> rows(static_cast<size_t>(vp.longest));
+    std::vector<double> ring;
+    std::vector<int> ringRow(static_cast<size_t>(capacity));
+    for (int x0 = 0; x0 < dstW; x0 += stripWidth) {
+        HorizontalJob job{};
+        job.x0 = x0;
+        job.x1 = std::min(dstW, x0 + stripWidth);
+        const size_t ringStride = 3 * static_cast<size_t>(job.x1 - job.x0) + 4;
+        ring.assign(ringStride * capacity, 0.0);
+        std::fill(ringRow.begin(), ringRow.end(), -1);
+        // The source elements this strip reads.
+        const auto first = hp.offset.begin() + hp.start[job.x0];
+        const auto last = hp.offset.begin() + hp.start[job.x1];
+        const auto [lo, hi] = std::minmax_element(first, last);
+        job.readBegin = *lo;
+        job.readEnd = *hi + 3;
+
+        for (int r = 0; r < dstH; ++r) {
+            const int count = vp.count(r);
+            for (int t = 0; t < count; ++t) {
+                const int j = vp.offset[vp.start[r] + t] / 3;
+                const int slot = j % capacity;
+                if (ringRow[slot] != j) {
+                    const int y0 = j / group * group;
+                    const int slot0 = y0 % capacity;
+                    job.count = std::min(group, srcH - y0);
+                    for (int k = 0; k < job.count; ++k) {
+                        job.rows[k] = source.row(y0 + k);
+                        job.out[k] = ring.data() + ringStride * (slot0 + k);
+                        ringRow[slot0 + k] = y0 + k;
+                    }
+                    horizontal(job, hp, scratch);
+                }
+                rows[t] = ring.data() + ringStride * slot;
+            }
+            vertical(rows.data(), vp.weight.data() + vp.start[r], count, 0, 3 * (job.x1 - job.x0),
+                     destination.row(r) + 3 * job.x0);
+        }
+    }
+}
+
+}  // namespace
+
+int StoredChannel(double sum)
+{
+    return static_cast<int>(stored(sum));
+}
+
+double Lanczos3(double x)
+{
+    if (std::fabs(x) >= kSupport)
+        return 0.0;
+    return sinc(x) * sinc(x / 3.0);
+}
+
+std::vector<std::vector<Contribution>> Lanczos3Contributions(int n, int m)
+{
+    std::vector<std::vector<Contribution>> lists(static_cast<size_t>(std::max(m, 0)));
+    if (n < 1)
+        return lists;
+    const double k = static_cast<double>(m) / static_cast<double>(n);
+    for (int i = 0; i < m; ++i) {
+        const double c = static_cast<double>(i) / k;
+        auto& list = lists[i];
+        if (k >= 1.0) {
+            const double r = kSupport;
+            const auto lo = static_cast<int64_t>(std::floor(c - r));
+            const auto hi = static_cast<int64_t>(std::ceil(c + r));
+            for (int64_t j = lo; j <= hi; ++j) {
+                const double w = Lanczos3(c - static_cast<double>(j));
+                if (w != 0.0)
+                    list.push_back({mirrored(j, n), w});
+            }
+        } else {
+            // Widened by 1 / k; the weight is divided by 1 / k, exactly so.
+            const double r = kSupport / k;
+            const double inverse = 1.0 / k;
+            const auto lo = static_cast<int64_t>(std::floor(c - r));
+            const auto hi = static_cast<int64_t>(std::ceil(c + r));
+            for (int64_t j = lo; j <= hi; ++j) {
+                const double w = Lanczos3((c - static_cast<double>(j)) / inverse) / inverse;
+                if (w != 0.0)
+                    list.push_back({mirrored(j, n), w});
+            }
+        }
+    }
+    return lists;
+}
+
+void Resample(Raster& picture, int width, int height, int filter)
+{
+    if (filter != kLanczos3Filter)
+        throw Error(ErrorKind::Unsupported, "フィルタ番号 " + std::to_string(filter) +
+                                                " には対応していません (5 の Lanczos3 のみ)");
+    if (width < 0 && height < 0)
+        return;
+    if (picture.empty())
+        throw Error(ErrorKind::BadArgument, "空の画像は拡大縮小できません");
+    int64_t newWidth = width;
+    int64_t newHeight = height;
+    if (newWidth < 0)
+        newWidth = int64_t{picture.width()} * newHeight / picture.height();
+    else if (newHeight < 0)
+        newHeight = newWidth * picture.height() / picture.width();
+    checkRasterSize(newWidth, newHeight);
+
+    Raster result(static_cast<int>(newWidth), static_cast<int>(newHeight));
+    if (!result.empty())
+        runPasses(picture, result);
+    adoptPixels(picture, std::move(result));
+}
+
+}  // namespace lumavex

@@ -1,0 +1,16 @@
+#pragma once
+
+namespace lumavex::simd {
+
+/// The vector instruction sets the toolkit's kernels use. Every kernel has a plain fallback,
+/// and every level gives the same bytes.
+enum class Level { Plain, Avx2, Avx512 };
+
+/// The level the kernels run at: the best the processor (and the system) offers, up to the limit.
+Level level();
+
+/// Limits the kernels to a level (tests compare every path; benchmarks time each). Returns the
+/// previous limit.
+Level limitLevel(Level limit);
+
+}  // namespace lumavex::simd
