@@ -5,6 +5,7 @@
 #include "bench_support.h"
 #include "mask/fl_mask.h"
 #include "toolkit/resample.h"
+#include "toolkit/rotate.h"
 #include "toolkit/simd.h"
 
 namespace lumavex::bench {
@@ -54,6 +55,37 @@ void BM_ResampleDoubleAvx2(benchmark::State& state)
     resampleBy(state, 2.0, simd::Level::Avx2);
 }
 BENCHMARK(BM_ResampleDoubleAvx2)->Unit(benchmark::kMillisecond);
+
+void rotateBy(benchmark::State& state, int degrees, simd::Level level)
+{
+    const simd::Level previous = simd::limitLevel(level);
+    for (auto _ : state) {
+        state.PauseTiming();
+        Raster picture = photo();
+        state.ResumeTiming();
+        Rotate(picture, degrees);
+        benchmark::DoNotOptimize(picture.bits());
+    }
+    simd::limitLevel(previous);
+}
+
+void BM_Rotate30(benchmark::State& state)
+{
+    rotateBy(state, 30, simd::Level::Avx512);
+}
+BENCHMARK(BM_Rotate30)->Unit(benchmark::kMillisecond);
+
+void BM_Rotate30Plain(benchmark::State& state)
+{
+    rotateBy(state, 30, simd::Level::Plain);
+}
+BENCHMARK(BM_Rotate30Plain)->Unit(benchmark::kMillisecond);
+
+void BM_Rotate90(benchmark::State& state)
+{
+    rotateBy(state, 90, simd::Level::Avx512);
+}
+BENCHMARK(BM_Rotate90)->Unit(benchmark::kMillisecond);
 
 void BM_FLMaskWhole(benchmark::State& state)
 {

@@ -1,6 +1,7 @@
 #include "command.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -137,7 +138,11 @@ Rect parseRect(const std::string& text)
         throw usage("'" + text + "' は X,Y,W,H の形ではありません");
     if (parts[2] < 0 || parts[3] < 0)
         throw usage("--rect の幅と高さは 0 以上でなければなりません: " + text);
-    return {parts[0], parts[1], parts[0] + parts[2], parts[1] + parts[3]};
+    const int64_t right = int64_t{parts[0]} + parts[2];
+    const int64_t bottom = int64_t{parts[1]} + parts[3];
+    if (right > INT32_MAX || bottom > INT32_MAX)
+        throw usage("--rect の範囲が大きすぎます: " + text);
+    return {parts[0], parts[1], static_cast<int>(right), static_cast<int>(bottom)};
 }
 
 }  // namespace

@@ -1,0 +1,451 @@
+#include "rotate.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "adopt.h"
+#include "effects/error.h"
+#include "simd.h"
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define LUMAVEX_X86 1
+#endif
+
+namespace lumavex {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Round to nearest, ties to even (the processor's default rounding).
+int64_t roundEven(double v)
+{
+    return static_cast<int64_t>(std::nearbyint(v));
+}
+
+// The three shears work on pixels of four bytes (blue, green, red, 0), so that the columns of
+// the vertical shear can be turned into rows with whole-word transposes. The buffers are large
+// and walked across their rows, so they ask for huge pages where the system has them: fewer
+// page faults and far fewer address-translation misses. Their words start uninitialised.
+class Buffer {
+public:
+    Buffer(int w, int h) : width(w), height(h)
+    {
+        const size_t bytes = static_cast<size_t>(w) * h * sizeof(uint32_t);
+        if (bytes == 0)
+            return;
+        constexpr size_t kHuge = size_t{2} << 20;
+        void* p = nullptr;
+        const size_t alignment = bytes >= kHuge ? kHuge : 64;
+        if (posix_memalign(&p, alignment, (bytes + alignment - 1) / alignment * alignment) != 0)
+            throw Error(ErrorKind::TooLarge, "回転のためのメモリを確保できません: " +
+                                                 std::to_string(w) + " x " + std::to_string(h));
+#ifdef MADV_HUGEPAGE
+        if (alignment == kHuge)
+            madvise(p, (bytes + kHuge - 1) / kHuge * kHuge, MADV_HUGEPAGE);
+#endif
+        m_words.reset(static_cast<uint32_t*>(p));
+    }
+    uint32_t* row(int y)
+    {
+        return m_words.get() + static_cast<size_t>(y) * width;
+    }
+    const uint32_t* row(int y) const
+    {
+        return m_words.get() + static_cast<size_t>(y) * width;
+    }
+    void release()
+    {
+        m_words.reset();
+    }
+
+    int width = 0;
+    int height = 0;
+
+private:
+    struct Free {
+        void operator()(uint32_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<uint32_t[], Free> m_words;
+};
+
+// One channel blended: Round((prev w + cur (4096 - w) + 2048) / 4096) with ties to even, then
+// clamped to 0..255. With x = prev w + cur (4096 - w) and n = x + 2048, the tie-to-even
+// rounding of n / 4096 is (n + 2047 + ((n >> 12) & 1)) >> 12 (shifts round toward minus
+// infinity).
+inline uint8_t blendChannel(int prev, int cur, int w)
+{
+    const int n = prev * w + cur * (4096 - w) + 2048;
+    const int q = (n + 2047 + ((n >> 12) & 1)) >> 12;
+    return static_cast<uint8_t>(std::clamp(q, 0, 255));
+}
+
+inline uint32_t blendPixel(uint32_t prev, uint32_t cur, int w)
+{
+    uint32_t out = 0;
+    for (int c = 0; c < 32; c += 8)
+        out |= uint32_t{blendChannel((prev >> c) & 0xFF, (cur >> c) & 0xFF, w)} << c;
+    return out;
+}
+
+// out[i] = blend(prev = cur[i - 1], cur[i]) for n pixels.
+void blendRunPlain(const uint32_t* cur, uint32_t* out, int n, int w)
+{
+    for (int i = 0; i < n; ++i)
+        out[i] = blendPixel(cur[i - 1], cur[i], w);
+}
+
+void expandRowPlain(const uint8_t* in, int n, uint32_t* out)
+{
+    for (int x = 0; x < n; ++x, in += 3)
+        out[x] = in[0] | uint32_t{in[1]} << 8 | uint32_t{in[2]} << 16;
+}
+
+void packRowPlain(const uint32_t* in, int n, uint8_t* out)
+{
+    for (int x = 0; x < n; ++x, out += 3) {
+        out[0] = static_cast<uint8_t>(in[x]);
+        out[1] = static_cast<uint8_t>(in[x] >> 8);
+        out[2] = static_cast<uint8_t>(in[x] >> 16);
+    }
+}
+
+// to[c * toStride + r] = from[r * fromStride + c] for r < rows, c < cols.
+void transposePlain(const uint32_t* from, size_t fromStride, int rows, int cols, uint32_t* to,
+                    size_t toStride)
+{
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            to[c * toStride + r] = from[r * fromStride + c];
+}
+
+#ifdef LUMAVEX_X86
+
+// blendChannel's rounding of eight sums x = prev w + cur (4096 - w).
+__attribute__((target("avx2"))) inline __m256i roundedAvx2(__m256i x)
+{
+    const __m256i n = _mm256_add_epi32(x, _mm256_set1_epi32(2048));
+    const __m256i odd = _mm256_and_si256(_mm256_srai_epi32(n, 12), _mm256_set1_epi32(1));
+    return _mm256_srai_epi32(_mm256_add_epi32(_mm256_add_epi32(n, _mm256_set1_epi32(2047)), odd),
+                             12);
+}
+
+__attribute__((target("avx2"))) void blendRunAvx2(const uint32_t* cur, uint32_t* out, int n, int w)
+{
+    const auto* c8 = reinterpret_cast<const uint8_t*>(cur);
+    auto* o8 = reinterpret_cast<uint8_t*>(out);
+    const size_t bytes = static_cast<size_t>(n) * 4;
+    // Pairs (cur, prev) of 16-bit lanes times (4096 - w, w), summed into 32 bits.
+    const __m256i weights = _mm256_set1_epi32(static_cast<int>(
+        (static_cast<uint32_t>(w) << 16) | (static_cast<uint32_t>(4096 - w) & 0xFFFF)));
+    size_t e = 0;
+    for (; e + 16 <= bytes; e += 16) {
+        const __m256i c =
+            _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c8 + e)));
+        const __m256i p =
+            _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c8 + e - 4)));
+        const __m256i lo = roundedAvx2(_mm256_madd_epi16(_mm256_unpacklo_epi16(c, p), weights));
+        const __m256i hi = roundedAvx2(_mm256_madd_epi16(_mm256_unpackhi_epi16(c, p), weights));
+        const __m256i words = _mm256_packs_epi32(lo, hi);
+        const __m128i packed =
+            _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o8 + e), packed);
+    }
+    const int done = static_cast<int>(e / 4);
+    blendRunPlain(cur + done, out + done, n - done, w);
+}
+
+__attribute__((target("avx2"))) void expandRowAvx2(const uint8_t* in, int n, uint32_t* out)
+{
+    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    int x = 0;
+    // Reads 16 bytes for every 4 pixels (12 bytes), so stops 2 pixels early.
+    for (; x + 6 <= n; x += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 3 * x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_shuffle_epi8(v, spread));
+    }
+    expandRowPlain(in + 3 * x, n - x, out + x);
+}
+
+__attribute__((target("avx2"))) void packRowAvx2(const uint32_t* in, int n, uint8_t* out)
+{
+    const __m128i gather = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    int x = 0;
+    // Writes 16 bytes for every 4 pixels (12 bytes), so stops 2 pixels early.
+    for (; x + 6 <= n; x += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x), _mm_shuffle_epi8(v, gather));
+    }
+    packRowPlain(in + x, n - x, out + 3 * x);
+}
+
+// The plain transpose in blocks of 8 x 8 words, each turned in registers.
+__attribute__((target("avx2"))) void transposeAvx2(const uint32_t* from, size_t fromStride,
+                                                   int rows, int cols, uint32_t* to,
+                                                   size_t toStride)
+{
+    const int fullRows = rows / 8 * 8;
+    const int fullCols = cols / 8 * 8;
+    for (int r0 = 0; r0 < fullRows; r0 += 8) {
+        for (int c0 = 0; c0 < fullCols; c0 += 8) {
+            __m256 r[8];
+            for (int k = 0; k < 8; ++k)
+                r[k] = _mm256_castsi256_ps(_mm256_loadu_si256(
+                    reinterpret_cast<const __m256i*>(from + (r0 + k) * fromStride + c0)));
+            const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
+            const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]), t3 = _mm256_unpackhi_ps(r[2], r[3]);
+            const __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]), t5 = _mm256_unpackhi_ps(r[4], r[5]);
+            const __m256 t6 = _mm256_unpacklo_ps(r[6], r[7]), t7 = _mm256_unpackhi_ps(r[6], r[7]);
+            const __m256 u0 = _mm256_shuffle_ps(t0, t2, 0x44), u1 = _mm256_shuffle_ps(t0, t2, 0xEE);
+            const __m256 u2 = _mm256_shuffle_ps(t1, t3, 0x44), u3 = _mm256_shuffle_ps(t1, t3, 0xEE);
+            const __m256 u4 = _mm256_shuffle_ps(t4, t6, 0x44), u5 = _mm256_shuffle_ps(t4, t6, 0xEE);
+            const __m256 u6 = _mm256_shuffle_ps(t5, t7, 0x44), u7 = _mm256_shuffle_ps(t5, t7, 0xEE);
+            const __m256 c[8] = {
+                _mm256_permute2f128_ps(u0, u4, 0x20), _mm256_permute2f128_ps(u1, u5, 0x20),
+                _mm256_permute2f128_ps(u2, u6, 0x20), _mm256_permute2f128_ps(u3, u7, 0x20),
+                _mm256_permute2f128_ps(u0, u4, 0x31), _mm256_permute2f128_ps(u1, u5, 0x31),
+                _mm256_permute2f128_ps(u2, u6, 0x31), _mm256_permute2f128_ps(u3, u7, 0x31)};
+            for (int k = 0; k < 8; ++k)
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + (c0 + k) * toStride + r0),
+                                    _mm256_castps_si256(c[k]));
+        }
+        transposePlain(from + r0 * fromStride + fullCols, fromStride, 8, cols - fullCols,
+                       to + fullCols * toStride + r0, toStride);
+    }
+    transposePlain(from + fullRows * fromStride, fromStride, rows - fullRows, cols, to + fullRows,
+                   toStride);
+}
+
+#endif
+
+struct Kernels {
+    void (*blendRun)(const uint32_t*, uint32_t*, int, int) = blendRunPlain;
+    void (*expandRow)(const uint8_t*, int, uint32_t*) = expandRowPlain;
+    void (*packRow)(const uint32_t*, int, uint8_t*) = packRowPlain;
+    void (*transpose)(const uint32_t*, size_t, int, int, uint32_t*, size_t) = transposePlain;
+};
+
+Kernels kernels()
+{
+    Kernels k;
+#ifdef LUMAVEX_X86
+    if (simd::level() != simd::Level::Plain) {
+        k.blendRun = blendRunAvx2;
+        k.expandRow = expandRowAvx2;
+        k.packRow = packRowAvx2;
+        k.transpose = transposeAvx2;
+    }
+#endif
+    return k;
+}
+
+// One row of a shear: the lin pixels of `in` land at columns v.. of the lout pixels of `out`;
+// what lands outside is dropped. prev starts as the background and follows the pixels that
+// land inside. With w > 0 and room after the last pixel, that column takes prev blended with
+// the background. Everything else is background.
+void shearRow(const Kernels& k, const uint32_t* in, int lin, uint32_t* out, int lout, int v, int w,
+              uint32_t background, bool antialias)
+{
+    const int xa = static_cast<int>(std::clamp<int64_t>(-int64_t{v}, 0, lin));
+    const int xb = static_cast<int>(std::clamp<int64_t>(int64_t{lout} - v, 0, lin));
+    int done = 0;
+    if (xa < xb) {
+        const int first = v + xa;
+        std::fill(out, out + first, background);
+        if (antialias) {
+            out[first] = blendPixel(background, in[xa], w);
+            k.blendRun(in + xa + 1, out + first + 1, xb - xa - 1, w);
+        } else {
+            std::memcpy(out + first, in + xa, static_cast<size_t>(xb - xa) * 4);
+        }
+        done = v + xb;
+    }
+    const int64_t tail = int64_t{v} + lin;
+    if (antialias && w > 0 && tail < lout && tail >= 0) {
+        std::fill(out + done, out + tail, background);
+        const uint32_t prev = xa < xb ? in[lin - 1] : background;
+        out[tail] = blendPixel(prev, background, w);
+        done = static_cast<int>(tail) + 1;
+    }
+    std::fill(out + std::max(done, 0), out + lout, background);
+}
+
+void refuseTooLarge(int64_t w, int64_t h, int64_t resultW, int64_t resultH)
+{
+    if (w > kMaxSide || h > kMaxSide ||
+        rowStride(static_cast<uint64_t>(w)) * static_cast<uint64_t>(h) > kMaxPixelBytes)
+        throw Error(ErrorKind::TooLarge, "回転した画像が大きすぎます: " + std::to_string(resultW) +
+                                             " x " + std::to_string(resultH) +
+                                             " (一辺 65535 ピクセル、1 GiB まで)");
+}
+
+Raster shearRotate(const Raster& source, int degrees, bool antialias, Color background)
+{
+    const int W = source.width();
+    const int H = source.height();
+    const ShearSizes z = RotationShearSizes(W, H, degrees);
+    refuseTooLarge(z.w3, z.h2, z.w3, z.h2);
+    refuseTooLarge(z.w1, H, z.w3, z.h2);
+    refuseTooLarge(z.w1, z.h2, z.w3, z.h2);
+    const int W1 = static_cast<int>(z.w1);
+    const int H2 = static_cast<int>(z.h2);
+    const int W3 = static_cast<int>(z.w3);
+    const int d2 = static_cast<int>(z.d2);
+    const int d3 = static_cast<int>(z.d3);
+
+    const double theta = degrees * kPi / 180.0;
+    const double t = std::fabs(std::tan(theta / 2.0));
+    const double s = std::fabs(std::sin(theta));
+    const bool positive = theta > 0;
+    const uint32_t bg = static_cast<uint32_t>(blueOf(background)) |
+                        static_cast<uint32_t>(greenOf(background)) << 8 |
+                        static_cast<uint32_t>(redOf(background)) << 16;
+    const Kernels k = kernels();
+
+    // Shear 1, horizontal: the rows of the source into buffer 1, kept turned (column x of
+    // buffer 1 is row x of t1) for the vertical shear. Eight rows at a time go through a small
+    // block and are transposed into t1.
+    Buffer t1(H, W1);
+    {
+        Buffer block(W1, 8);
+        std::vector<uint32_t> line(static_cast<size_t>(W) + 1);
+        for (int i0 = 0; i0 < H; i0 += 8) {
+            const int rows = std::min(8, H - i0);
+            for (int r = 0; r < rows; ++r) {
+                const int i = i0 + r;
+                const double offset = positive ? i * t : (H - i) * t;
+                const int64_t v = roundEven(offset);
+                const int w = static_cast<int>(std::trunc((offset - v) * 4096.0));
+                k.expandRow(source.row(i), W, line.data());
+                shearRow(k, line.data(), W, block.row(r), W1, static_cast<int>(v), w, bg,
+                         antialias);
+            }
+            k.transpose(block.row(0), block.width, rows, W1, t1.row(0) + i0, t1.width);
+        }
+    }
+
+    // Shear 2, vertical: each column of buffer 1 (a row of t1) into a column of buffer 2 (a
+    // row of t2).
+    Buffer t2(H2, W1);
+    for (int x = 0; x < W1; ++x) {
+        const double offset = positive ? (W1 - x) * s : x * s;
+        const int64_t v = roundEven(offset);
+        const int w = static_cast<int>(roundEven((offset - v) * 4096.0));
+        shearRow(k, t1.row(x), H, t2.row(x), H2, static_cast<int>(v - d2), w, bg, antialias);
+    }
+    t1.release();
+
+    // Shear 3, horizontal: the rows of buffer 2 (columns of t2, eight at a time turned back
+    // into rows) into the result.
+    Raster result(W3, H2);
+    {
+        Buffer block(W1, 8);
+        std::vector<uint32_t> line(static_cast<size_t>(W3));
+        for (int y0 = 0; y0 < H2; y0 += 8) {
+            const int rows = std::min(8, H2 - y0);
+            // block[r][x] = t2[x][y0 + r]
+            k.transpose(t2.row(0) + y0, t2.width, W1, rows, block.row(0), block.width);
+            for (int r = 0; r < rows; ++r) {
+                const int y = y0 + r;
+                const double offset = positive ? y * t : (H2 - y) * t;
+                const int64_t v = roundEven(offset);
+                const int w = static_cast<int>(roundEven((offset - v) * 4096.0));
+                shearRow(k, block.row(r), W1, line.data(), W3, static_cast<int>(v - d3), w, bg,
+                         antialias);
+                k.packRow(line.data(), W3, result.row(y));
+            }
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+ShearSizes RotationShearSizes(int width, int height, int degrees)
+{
+    const double theta = degrees * kPi / 180.0;
+    const double t = std::fabs(std::tan(theta / 2.0));
+    const double s = std::fabs(std::sin(theta));
+    ShearSizes z;
+    z.w1 = roundEven(height * t + width + 1);
+    z.d2 = roundEven((z.w1 - width) * s);
+    z.h2BeforeCorrection = roundEven(z.w1 * s + height + 1);
+    z.d3 = roundEven((z.h2BeforeCorrection - height - z.d2) * t);
+    z.h2 = z.h2BeforeCorrection - 2 * z.d2;
+    z.w3 = roundEven(z.h2 * t + z.w1 + 1 - 2 * z.d3);
+    return z;
+}
+
+Raster QuarterTurned(const Raster& picture, int quarterTurns)
+{
+    const int turns = ((quarterTurns % 4) + 4) % 4;
+    if (turns == 0)
+        return picture;
+    const int W = picture.width();
+    const int H = picture.height();
+    Raster result = turns == 2 ? Raster(W, H) : Raster(H, W);
+    const int RW = result.width();
+    const int RH = result.height();
+    // Tiles of 32 x 32 keep the rows read and written at once in the cache.
+    constexpr int kTile = 32;
+    for (int ty = 0; ty < RH; ty += kTile)
+        for (int tx = 0; tx < RW; tx += kTile)
+            for (int y = ty; y < std::min(RH, ty + kTile); ++y) {
+                uint8_t* out = result.row(y);
+                for (int x = tx; x < std::min(RW, tx + kTile); ++x) {
+                    int sx, sy;
+                    if (turns == 1) {  // counter-clockwise
+                        sx = W - 1 - y;
+                        sy = x;
+                    } else if (turns == 3) {  // clockwise
+                        sx = y;
+                        sy = H - 1 - x;
+                    } else {
+                        sx = W - 1 - x;
+                        sy = H - 1 - y;
+                    }
+                    std::memcpy(out + 3 * x, picture.row(sy) + 3 * sx, 3);
+                }
+            }
+    return result;
+}
+
+void Rotate(Raster& picture, int degrees, bool antialias, Color background)
+{
+    int n = degrees % 360;
+    int turns = 0;
+    while (n > 45) {
+        n -= 90;
+        ++turns;
+    }
+    while (n < -45) {
+        n += 90;
+        --turns;
+    }
+    if (n == 0) {
+        if (turns % 4 != 0)
+            adoptPixels(picture, QuarterTurned(picture, turns));
+        return;
+    }
+    if (picture.empty())
+        return;
+    if (turns % 4 == 0) {
+        adoptPixels(picture, shearRotate(picture, n, antialias, background));
+        return;
+    }
+    const Raster turned = QuarterTurned(picture, turns);
+    adoptPixels(picture, shearRotate(turned, n, antialias, background));
+}
+
+}  // namespace lumavex
