@@ -1,12 +1,17 @@
 #include "gif_save.h"
 
-#include "effects/error.h"
+#include "formats/gif_lzw.h"
+#include "formats/gif_writer.h"
 
 namespace lumavex {
 
-void savePictureGif(const Raster&, OutputStream&, const SaveOptions&)
+void savePictureGif(const Raster& picture, OutputStream& out, const SaveOptions& options)
 {
-    throw Error(ErrorKind::Unsupported, "GIF ファイルの書き込みにはまだ対応していません");
+    TIOParams params;
+    params.BitsPerPixel = options.gifBitsPerPixel;
+    params.Interlaced = options.gifInterlaced ? 1 : 0;
+    params.Compressor = GIFLZWEncode;
+    WriteGIFStream(out, picture, params);
 }
 
 }  // namespace lumavex
