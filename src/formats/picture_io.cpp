@@ -3,6 +3,8 @@
 #include "effects/error.h"
 #include "formats/bmp.h"
 #include "formats/gif_save.h"
+#include "formats/jpeg.h"
+#include "formats/png_codec.h"
 #include "formats/registry.h"
 #include "formats/stream.h"
 
@@ -28,7 +30,8 @@ std::string savedFileName(const std::string& fileName)
     const std::string extension = lowerExtension(fileName);
     if (extension.empty())
         return fileName + ".bmp";
-    if (extension == "bmp" || extension == "dib" || extension == "gif")
+    if (extension == "bmp" || extension == "dib" || extension == "jpg" || extension == "jpeg" ||
+        extension == "png" || extension == "gif")
         return fileName;
     throw Error(ErrorKind::Unsupported,
                 fileName + ": この形式では保存できません (.bmp .dib .jpg .jpeg .png .gif)");
@@ -44,6 +47,10 @@ std::string SavePicture(const Raster& picture, const std::string& fileName,
     AtomicFileOutput out(name);
     if (extension == "gif")
         savePictureGif(picture, out, options);
+    else if (extension == "jpg" || extension == "jpeg")
+        WriteJPEG(out, picture, options.jpegQuality);
+    else if (extension == "png")
+        WritePNG(out, picture);
     else
         WriteBMP(out, picture);
     out.commit();

@@ -3,7 +3,12 @@
 #include <algorithm>
 #include <cctype>
 
+#include "effects/error.h"
 #include "formats/bmp.h"
+#include "formats/gif_read.h"
+#include "formats/ico.h"
+#include "formats/jpeg.h"
+#include "formats/png_codec.h"
 
 namespace lumavex {
 
@@ -36,9 +41,24 @@ PictureFormats& PictureFormats::instance()
 
 PictureFormats::PictureFormats()
 {
-    auto bmp = [](std::span<const uint8_t> data, const std::string&) { return ReadBMP(data); };
-    add({"bmp", "ﾋﾞｯﾄﾏｯﾌﾟ", bmp});
-    add({"dib", "Device Independent Bitmap", bmp});
+    // Descriptions as the open dialog's filter names the formats.
+    auto reader = [](Raster (*decode)(std::span<const uint8_t>)) -> PictureReader {
+        return [decode](std::span<const uint8_t> data, const std::string&) { return decode(data); };
+    };
+    // This program has no metafile renderer: the formats are known, but cannot be shown.
+    const PictureReader metafile = [](std::span<const uint8_t>, const std::string&) -> Raster {
+        throw Error(ErrorKind::Unsupported,
+                    "メタファイルは表示できません (メタファイルの描画には対応していません)");
+    };
+    add({"bmp", "ﾋﾞｯﾄﾏｯﾌﾟ", reader(ReadBMP)});
+    add({"dib", "Device Independent Bitmap", reader(ReadDIB)});
+    add({"jpg", "JPEG Image File", reader(ReadJPEG)});
+    add({"jpeg", "JPEG Image File", reader(ReadJPEG)});
+    add({"png", "Portable Network Graphics", reader(ReadPNG)});
+    add({"gif", "GIF", reader(ReadGIF)});
+    add({"ico", "ｱｲｺﾝ", reader(ReadICO)});
+    add({"emf", "ｴﾝﾊﾝｽ ﾒﾀﾌｧｲﾙ", metafile});
+    add({"wmf", "ﾒﾀﾌｧｲﾙ", metafile});
 }
 
 void PictureFormats::add(PictureFormat format)
