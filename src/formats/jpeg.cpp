@@ -28,8 +28,7 @@ struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     // Set by the callbacks, read after a jump back.
-    volatile bool ranDry;     // the data ended and libjpeg went on with a made-up end marker
-    volatile bool hitMarker;  // entropy-coded data stopped short
+    volatile bool hitMarker;  // pixel data stopped before the picture was complete
     volatile bool tooManyScans;
     char message[JMSG_LENGTH_MAX];
 };
@@ -47,13 +46,10 @@ ErrorManager& errorsOf(j_common_ptr cinfo)
 
 void emitMessage(j_common_ptr cinfo, int level)
 {
-    // Recoverable damage is passed over as libjpeg does, but a file that ends inside its data
-    // counts as truncated.
-    if (level >= 0)
-        return;
-    if (cinfo->err->msg_code == JWRN_JPEG_EOF)
-        errorsOf(cinfo).ranDry = true;
-    else if (cinfo->err->msg_code == JWRN_HIT_MARKER)
+    // Small damage is passed over as libjpeg does (a missing end marker, stray bytes), but
+    // pixel data that stops short, because the file ends or a marker comes too early, counts
+    // as truncated: libjpeg would fill the rest with grey.
+    if (level < 0 && cinfo->err->msg_code == JWRN_HIT_MARKER)
         errorsOf(cinfo).hitMarker = true;
 }
 
@@ -227,7 +223,7 @@ Raster ReadJPEG(std::span<const uint8_t> data)
             }
         }))
         throw decodeError(d.err);
-    if (d.err.ranDry && d.err.hitMarker)
+    if (d.err.hitMarker)
         throw Error(ErrorKind::Format, "JPEG ファイルが壊れています (途中で終わっています)");
     return picture;
 }

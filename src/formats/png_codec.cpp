@@ -156,6 +156,11 @@ Raster ReadPNG(std::span<const uint8_t> data)
             png_read_info(png, info);
             width = png_get_image_width(png, info);
             height = png_get_image_height(png, info);
+        }))
+        throw corrupt(context);
+    // Before libpng sizes its row buffers by the header.
+    checkRasterSize(width, height);
+    if (!guarded(context, [&] {
             const int type = png_get_color_type(png, info);
             if (type == PNG_COLOR_TYPE_PALETTE)
                 png_set_palette_to_rgb(png);
@@ -173,7 +178,6 @@ Raster ReadPNG(std::span<const uint8_t> data)
             rowBytes = png_get_rowbytes(png, info);
         }))
         throw corrupt(context);
-    checkRasterSize(width, height);
     if ((channels != 3 && channels != 4) || (depth != 8 && depth != 16) ||
         rowBytes != size_t(width) * channels * (depth / 8))
         throw Error(ErrorKind::Unsupported, "この PNG の形式には対応していません");

@@ -1,0 +1,197 @@
+#include "formats/picture_io.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "effects/error.h"
+#include "formats/registry.h"
+#include "support/test_pictures.h"
+
+namespace lumavex {
+namespace {
+
+namespace fs = std::filesystem;
+
+ErrorKind kindOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.kind();
+    }
+    ADD_FAILURE() << "no error";
+    return ErrorKind::BadArgument;
+}
+
+size_t filesIn(const fs::path& folder)
+{
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+TEST(PictureFormats, KnowsEveryFormatWithTheOpenDialogsDescription)
+{
+    const PictureFormats& formats = PictureFormats::instance();
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"bmp", "ﾋﾞｯﾄﾏｯﾌﾟ"},
+        {"dib", "Device Independent Bitmap"},
+        {"jpg", "JPEG Image File"},
+        {"jpeg", "JPEG Image File"},
+        {"ico", "ｱｲｺﾝ"},
+        {"emf", "ｴﾝﾊﾝｽ ﾒﾀﾌｧｲﾙ"},
+        {"wmf", "ﾒﾀﾌｧｲﾙ"},
+        {"gif", "GIF"},
+        {"png", "Portable Network Graphics"},
+    };
+    for (const auto& [extension, description] : expected) {
+        const PictureFormat* f = formats.find(extension);
+        ASSERT_NE(f, nullptr) << extension;
+        EXPECT_EQ(f->description, description);
+    }
+    EXPECT_EQ(formats.find(".JPEG"), formats.find("jpeg"));
+    EXPECT_EQ(formats.find("tiff"), nullptr);
+}
+
+class Files : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    const Raster picture = test::makeFPicture(30, 20);
+};
+
+TEST_F(Files, EachExtensionWritesItsFormatAndReadsBack)
+{
+    struct Case {
+        std::string name;
+        std::string magic;
+        bool exact;
+    };
+    const std::vector<Case> cases = {
+        {"a.bmp", "BM", true},
+        {"b.DIB", "BM", true},
+        {"c.jpg", "\xFF\xD8\xFF", false},
+        {"d.JPEG", "\xFF\xD8\xFF", false},
+        {"e.png", "\x89PNG", true},
+    };
+    for (const Case& c : cases) {
+        const std::string written = SavePicture(picture, dir.file(c.name));
+        EXPECT_EQ(written, dir.file(c.name));
+        EXPECT_EQ(test::readFile(written).substr(0, c.magic.size()), c.magic) << c.name;
+        const Raster back = LoadPicture(written);
+        EXPECT_EQ(back.width(), 30);
+        EXPECT_EQ(back.height(), 20);
+        if (c.exact) {
+            EXPECT_TRUE(back.samePixels(picture)) << c.name;
+        }
+    }
+    EXPECT_EQ(filesIn(dir.path()), cases.size());  // no temporary files left
+}
+
+TEST_F(Files, ANameWithoutExtensionGetsBmp)
+{
+    fs::create_directory(dir.file("v1.2"));
+    const std::string name = dir.file("v1.2/picture");
+    EXPECT_EQ(savedFileName(name), name + ".bmp");
+    EXPECT_EQ(SavePicture(picture, name), name + ".bmp");
+    EXPECT_TRUE(LoadPicture(name + ".bmp").samePixels(picture));
+    EXPECT_FALSE(fs::exists(name));
+}
+
+TEST_F(Files, OtherExtensionsAreRefusedAndNothingIsWritten)
+{
+    test::writeFile(dir.file("old.ico"), "old icon");
+    for (const char* name : {"x.ico", "x.emf", "x.wmf", "x.txt", "x.tif", "old.ico"}) {
+        EXPECT_EQ(kindOf([&] { SavePicture(picture, dir.file(name)); }), ErrorKind::Unsupported)
+            << name;
+        EXPECT_EQ(kindOf([&] { savedFileName(dir.file(name)); }), ErrorKind::Unsupported);
+    }
+    EXPECT_EQ(test::readFile(dir.file("old.ico")), "old icon");
+    EXPECT_EQ(filesIn(dir.path()), 1u);
+}
+
+TEST_F(Files, MetafilesAreKnownButCannotBeShown)
+{
+    test::writeFile(dir.file("drawing.emf"), std::string(200, '\1'));
+    test::writeFile(dir.file("drawing.WMF"), std::string(200, '\1'));
+    for (const char* name : {"drawing.emf", "drawing.WMF"}) {
+        try {
+            LoadPicture(dir.file(name));
+            ADD_FAILURE() << name;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::Unsupported);
+            EXPECT_NE(std::string(e.what()).find("メタファイルは表示できません"), std::string::npos)
+                << e.what();
+        }
+    }
+}
+
+TEST_F(Files, LoadingReportsTheFileAndTheProblem)
+{
+    EXPECT_EQ(kindOf([&] { LoadPicture(dir.file("missing.png")); }), ErrorKind::File);
+    test::writeFile(dir.file("bad.png"), "not a png at all");
+    try {
+        LoadPicture(dir.file("bad.png"));
+        ADD_FAILURE();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::Format);
+        EXPECT_EQ(std::string(e.what()), dir.file("bad.png") + ": PNG ファイルではありません");
+    }
+    // The extension decides: a PNG's bytes under a JPEG name are a corrupt JPEG.
+    SavePicture(picture, dir.file("real.png"));
+    fs::rename(dir.file("real.png"), dir.file("fake.jpg"));
+    EXPECT_EQ(kindOf([&] { LoadPicture(dir.file("fake.jpg")); }), ErrorKind::Format);
+}
+
+TEST_F(Files, AFailedSaveLeavesTheOldFileIntact)
+{
+    // A missing folder, and a folder standing where the file should go.
+    EXPECT_EQ(kindOf([&] { SavePicture(picture, dir.file("none/x.bmp")); }), ErrorKind::File);
+    fs::create_directory(dir.file("taken.png"));
+    test::writeFile(dir.file("taken.png/inside"), "keep");
+    EXPECT_EQ(kindOf([&] { SavePicture(picture, dir.file("taken.png")); }), ErrorKind::File);
+    EXPECT_EQ(test::readFile(dir.file("taken.png/inside")), "keep");
+
+    // A file-size limit makes the write itself fail halfway.
+    const std::string old = dir.file("old.bmp");
+    test::writeFile(old, "the old picture");
+    const Raster big = test::makeNoise(400, 300, 3);
+    rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    ErrorKind bmp = kindOf([&] { SavePicture(big, old); });
+    ErrorKind png = kindOf([&] { SavePicture(big, dir.file("old.png")); });
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(bmp, ErrorKind::File);
+    EXPECT_EQ(png, ErrorKind::File);
+    EXPECT_EQ(test::readFile(old), "the old picture");
+    EXPECT_FALSE(fs::exists(dir.file("old.png")));
+    EXPECT_EQ(filesIn(dir.path()), 2u);  // taken.png and old.bmp: no temporary files
+
+    // A read-only folder (root may write anyway, so only as another user).
+    if (geteuid() != 0) {
+        fs::create_directory(dir.file("ro"));
+        test::writeFile(dir.file("ro/p.bmp"), "old");
+        chmod(dir.file("ro").c_str(), 0555);
+        EXPECT_EQ(kindOf([&] { SavePicture(picture, dir.file("ro/p.bmp")); }), ErrorKind::File);
+        chmod(dir.file("ro").c_str(), 0755);
+        EXPECT_EQ(test::readFile(dir.file("ro/p.bmp")), "old");
+    }
+}
+
+TEST_F(Files, SavingAnEmptyPictureIsRefused)
+{
+    EXPECT_EQ(kindOf([&] { SavePicture(Raster(), dir.file("e.jpg")); }), ErrorKind::BadArgument);
+    EXPECT_FALSE(fs::exists(dir.file("e.jpg")));
+}
+
+}  // namespace
+}  // namespace lumavex
