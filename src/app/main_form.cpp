@@ -1,0 +1,239 @@
+// The frame: its parts, the hint line, the documents, drops and closing.
+#include "main_form.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPrinter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/glyphs.h"
+#include "app/help_viewer.h"
+#include "document/edit_image.h"
+#include "document/error_box.h"
+
+namespace lumavex {
+
+TMainForm::TMainForm(QWidget* parent)
+    : QMainWindow(parent), m_programDirectory(QCoreApplication::applicationDirPath())
+{
+    setObjectName(QStringLiteral("TMainForm"));
+    setWindowTitle(QStringLiteral("Lumavex"));
+    setWindowIcon(programIcon());
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    setFont(font);
+
+    menuBar()->setObjectName(QStringLiteral("MainMenu"));
+    createFileMenu();
+    createWindowMenu();
+    createHelpMenu();
+
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    createSpeedBar();
+    layout->addWidget(m_speedBar);
+    m_mdiArea = new QMdiArea(client);
+    m_mdiArea->setObjectName(QStringLiteral("ClientArea"));
+    m_mdiArea->setBackground(QColor(0x80, 0x80, 0x80));
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &TMainForm::subWindowActivated);
+    layout->addWidget(m_mdiArea, 1);
+    setCentralWidget(client);
+
+    m_statusLine = new QStatusBar(this);
+    m_statusLine->setObjectName(QStringLiteral("StatusLine"));
+    m_statusLine->setSizeGripEnabled(true);
+    setStatusBar(m_statusLine);
+
+    resize(644, 495);
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    // FormCreate: files may be dropped on the frame, hints go to the status line (event()),
+    // and undo starts off.
+    setAcceptDrops(true);
+    setUndoButtonEnabled(false);
+}
+
+TMainForm::~TMainForm()
+{
+    // The documents close while the frame's own parts are already gone: nothing may be merged
+    // into the menu bar any more.
+    disconnect(m_mdiArea, nullptr, this, nullptr);
+}
+
+QToolButton* TMainForm::speedButton(int number) const
+{
+    return m_panel1->findChild<QToolButton*>(QStringLiteral("SpeedButton%1").arg(number));
+}
+
+QAction* TMainForm::menuItem(const QString& name) const
+{
+    for (const QMenu* menu : {m_fileMenu, m_windowMenu, m_helpMenu})
+        for (QAction* action : menu->actions())
+            if (action->objectName() == name)
+                return action;
+    return nullptr;
+}
+
+QList<TFEditImage1*> TMainForm::documents() const
+{
+    QList<TFEditImage1*> list;
+    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+        if (auto* document = qobject_cast<TFEditImage1*>(*it))
+            list << document;
+    return list;
+}
+
+TFEditImage1* TMainForm::activeDocument() const
+{
+    return qobject_cast<TFEditImage1*>(m_mdiArea->currentSubWindow());
+}
+
+TFEditImage1* TMainForm::createDocument()
+{
+    auto* document = new TFEditImage1(this);
+    document->setWindowIcon(documentIcon());
+    m_mdiArea->addSubWindow(document);
+    document->show();
+    m_mdiArea->setActiveSubWindow(document);
+    return document;
+}
+
+bool TMainForm::openDocument(const QString& fileName)
+{
+    TFEditImage1* document = createDocument();
+    return reportErrors(this, [&] { document->LoadPicture(fileName); });
+}
+
+void TMainForm::MenuButtonEnable1Click()
+{
+    for (const int number : {2, 3, 4, 8, 9})
+        speedButton(number)->setEnabled(true);
+}
+
+void TMainForm::MenuButtonDisable1Click()
+{
+    if (documents().size() > 1)
+        return;
+    for (const int number : {2, 3, 4, 8, 9})
+        speedButton(number)->setEnabled(false);
+}
+
+void TMainForm::setUndoButtonEnabled(bool enabled)
+{
+    speedButton(7)->setEnabled(enabled);
+}
+
+QPrinter& TMainForm::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+void TMainForm::ShowHint(const QString& hint)
+{
+    m_statusLine->showMessage(hint);
+}
+
+bool TMainForm::event(QEvent* event)
+{
+    // Menu items send their hint while highlighted; the application's hint handler shows it.
+    if (event->type() == QEvent::StatusTip) {
+        ShowHint(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // A tool button has only a short hint: entering one clears the status line.
+    if (event->type() == QEvent::Enter && qobject_cast<QToolButton*>(watched) &&
+        watched->parent() == m_panel1)
+        ShowHint(QString());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    // Every edited document is asked in turn; one Cancel (or a failed save) keeps the frame
+    // and all its documents open.
+    for (TFEditImage1* document : documents()) {
+        if (!document->queryClose()) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+    emit closed();
+}
+
+namespace {
+
+QStringList droppedFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile())
+                files << url.toLocalFile();
+    return files;
+}
+
+}  // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    const QStringList files = droppedFiles(event->mimeData());
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The files open after the drop has finished, so that an error box does not hold the
+    // program that dragged them. Dropped files are not recent files.
+    QMetaObject::invokeMethod(
+        this,
+        [this, files] {
+            raise();
+            activateWindow();
+            for (const QString& file : files)
+                openDocument(file);
+        },
+        Qt::QueuedConnection);
+}
+
+void TMainForm::openRequested(const QString& fileName)
+{
+    m_pendingRequests << fileName;
+    // A request that arrives while an error box of an earlier one is up waits for it.
+    if (m_openingRequests)
+        return;
+    m_openingRequests = true;
+    raise();
+    activateWindow();
+    while (!m_pendingRequests.isEmpty())
+        openDocument(m_pendingRequests.takeFirst());
+    m_openingRequests = false;
+}
+
+}  // namespace lumavex

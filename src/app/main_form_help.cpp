@@ -1,0 +1,90 @@
+// The "ﾍﾙﾌﾟ(&H)" menu: the help pages shipped in the program's folder "help", and the About
+// box.
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "app/about_box.h"
+#include "app/editor.h"
+#include "app/help_viewer.h"
+#include "app/main_form.h"
+#include "document/error_box.h"
+
+namespace lumavex {
+
+void TMainForm::createHelpMenu()
+{
+    m_helpMenu = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    m_helpMenu->setObjectName(QStringLiteral("HelpMenu"));
+    m_helpMenu->menuAction()->setProperty("groupIndex", 9);
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        void (TMainForm::*handler)();
+    } items[] = {
+        {"HelpContentsItem", "目次(&C)", "ﾍﾙﾌﾟの目次を表示します", &TMainForm::HelpContents},
+        {"HelpSearchItem", "ｷｰﾜｰﾄﾞで検索(&S)...", "ﾍﾙﾌﾟﾌｧｲﾙのﾄﾋﾟｯｸを検索します",
+         &TMainForm::HelpSearch},
+        {"HelpHowToUseItem", "ﾍﾙﾌﾟの使い方(&H)", "ﾍﾙﾌﾟｼｽﾃﾑの使い方のﾍﾙﾌﾟ",
+         &TMainForm::HelpHowToUse},
+        {"N3", "-", "", nullptr},
+        {"HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾌﾟﾛｸﾞﾗﾑの情報を表示します", &TMainForm::HelpAbout},
+    };
+    for (const auto& item : items) {
+        QAction* action = item.handler ? m_helpMenu->addAction(QString::fromUtf8(item.caption))
+                                       : m_helpMenu->addSeparator();
+        action->setObjectName(QString::fromUtf8(item.name));
+        action->setStatusTip(QString::fromUtf8(item.hint));
+        if (item.handler)
+            connect(action, &QAction::triggered, this, item.handler);
+    }
+}
+
+HelpViewer* TMainForm::helpViewer() const
+{
+    return m_helpViewer;
+}
+
+QString TMainForm::helpFolder() const
+{
+    return QDir(m_programDirectory).filePath(QStringLiteral("help"));
+}
+
+void TMainForm::showHelpPage(const QString& page)
+{
+    reportErrors(this, [&] {
+        if (!m_helpViewer)
+            m_helpViewer = new HelpViewer(this);
+        m_helpViewer->showPage(helpFolder(), page);
+    });
+}
+
+void TMainForm::HelpContents()
+{
+    showHelpPage(QStringLiteral("index.html"));
+}
+
+void TMainForm::HelpSearch()
+{
+    reportErrors(this, [&] {
+        if (!m_helpViewer)
+            m_helpViewer = new HelpViewer(this);
+        m_helpViewer->showSearch(helpFolder());
+    });
+}
+
+void TMainForm::HelpHowToUse()
+{
+    showHelpPage(QStringLiteral("howto.html"));
+}
+
+void TMainForm::HelpAbout()
+{
+    TFAboutBox1* box = Editor::instance().aboutBox();
+    box->show();
+    box->raise();
+    box->activateWindow();
+}
+
+}  // namespace lumavex

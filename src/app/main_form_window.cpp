@@ -1,0 +1,162 @@
+// The "ｳｨﾝﾄﾞｳ(&W)" menu with its window list, the merging of the active document's menus, and
+// the edit commands forwarded to the active document.
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+
+#include "app/main_form.h"
+#include "document/edit_image.h"
+
+namespace lumavex {
+
+void TMainForm::createWindowMenu()
+{
+    m_windowMenu = menuBar()->addMenu(QStringLiteral("ｳｨﾝﾄﾞｳ(&W)"));
+    m_windowMenu->setObjectName(QStringLiteral("WindowMenu"));
+    m_windowMenu->menuAction()->setProperty("groupIndex", 8);
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        void (TMainForm::*handler)();
+    } items[] = {
+        {"WindowTileItem", "並べて表示(&T)", "すべてのｳｨﾝﾄﾞｳを並べて表示します",
+         &TMainForm::WindowTile},
+        {"WindowCascadeItem", "重ねて表示(&C)", "すべてのｳｨﾝﾄﾞｳを重ねて表示します",
+         &TMainForm::WindowCascade},
+        {"WindowArrangeItem", "ｱｲｺﾝの整列(&A)", "ｱｲｺﾝ化されたｳｨﾝﾄﾞｳを整列します",
+         &TMainForm::WindowArrange},
+    };
+    for (const auto& item : items) {
+        QAction* action = m_windowMenu->addAction(QString::fromUtf8(item.caption));
+        action->setObjectName(QString::fromUtf8(item.name));
+        action->setStatusTip(QString::fromUtf8(item.hint));
+        connect(action, &QAction::triggered, this, item.handler);
+    }
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &TMainForm::updateWindowList);
+}
+
+// The window list: one item per document, the active one checked, as the platform's
+// window-list menu has it.
+void TMainForm::updateWindowList()
+{
+    for (QAction* item : m_windowListItems)
+        delete item;
+    m_windowListItems.clear();
+    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    if (windows.isEmpty())
+        return;
+    m_windowListItems << m_windowMenu->addSeparator();
+    int number = 1;
+    for (QMdiSubWindow* window : windows) {
+        QString title = window->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        const QString caption = number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(title)
+                                            : QStringLiteral("%1 %2").arg(number).arg(title);
+        QAction* item = m_windowMenu->addAction(caption);
+        item->setCheckable(true);
+        item->setChecked(window == m_mdiArea->currentSubWindow());
+        QPointer<QMdiSubWindow> target(window);
+        connect(item, &QAction::triggered, this, [this, target] {
+            if (target)
+                m_mdiArea->setActiveSubWindow(target);
+        });
+        m_windowListItems << item;
+        ++number;
+    }
+}
+
+void TMainForm::subWindowActivated(QMdiSubWindow* window)
+{
+    mergeMenus(activeDocument());
+    if (auto* document = qobject_cast<TFEditImage1*>(window))
+        document->FormActivate();
+}
+
+// The active document's menus join the menu bar by group index: file 0, edit 2, processing 7,
+// window 8, help 9.
+void TMainForm::mergeMenus(TFEditImage1* document)
+{
+    for (const QPointer<QAction>& merged : m_mergedMenus)
+        if (merged)
+            menuBar()->removeAction(merged);
+    m_mergedMenus.clear();
+    if (!document)
+        return;
+    for (QMenu* menu : document->mergedMenus()) {
+        QAction* action = menu->menuAction();
+        const int group = action->property("groupIndex").toInt();
+        QAction* before = nullptr;
+        for (QAction* existing : menuBar()->actions()) {
+            if (existing->property("groupIndex").toInt() > group) {
+                before = existing;
+                break;
+            }
+        }
+        menuBar()->insertAction(before, action);
+        m_mergedMenus << action;
+    }
+}
+
+void TMainForm::WindowTile()
+{
+    m_mdiArea->tileSubWindows();
+}
+
+void TMainForm::WindowCascade()
+{
+    m_mdiArea->cascadeSubWindows();
+}
+
+// Minimised windows line up from the bottom-left corner, row above row.
+void TMainForm::WindowArrange()
+{
+    const QRect area = m_mdiArea->viewport()->rect();
+    int x = 0;
+    int bottom = area.bottom() + 1;
+    int rowHeight = 0;
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (!window->isMinimized())
+            continue;
+        const QSize size = window->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            x = 0;
+            bottom -= rowHeight;
+            rowHeight = 0;
+        }
+        window->move(x, bottom - size.height());
+        x += size.width();
+        rowHeight = std::max(rowHeight, size.height());
+    }
+}
+
+void TMainForm::EditUndo()
+{
+    TFEditImage1* document = activeDocument();
+    if (document && !document->undoLabel().isEmpty())
+        document->RestoreUndo();
+}
+
+// Cut, copy and paste are the active document's own menu items, so the buttons do whatever
+// those items do.
+void TMainForm::EditCut()
+{
+    if (TFEditImage1* document = activeDocument())
+        document->menuItem(QStringLiteral("Cut1"))->trigger();
+}
+
+void TMainForm::EditCopy()
+{
+    if (TFEditImage1* document = activeDocument())
+        document->menuItem(QStringLiteral("Copy1"))->trigger();
+}
+
+void TMainForm::EditPaste()
+{
+    if (TFEditImage1* document = activeDocument())
+        document->menuItem(QStringLiteral("Paste1"))->trigger();
+}
+
+}  // namespace lumavex

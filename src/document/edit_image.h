@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QList>
+#include <QMdiSubWindow>
+#include <QString>
+
+#include "formats/picture_io.h"
+
+class QAction;
+class QMenu;
+class QScrollArea;
+
+namespace lumavex {
+
+class DocumentHost;
+class PanelStatusBar;
+class PictureControl;
+class ShapeControl;
+class ToolViewIO;
+
+/// The document window: one picture in a child window of the frame, with its floating paste
+/// picture, scratch picture, undo snapshot and toolkit work area, its "編集(&E)" and "処理"
+/// menus (merged into the frame's menu bar while it is active) and its pop-up menu.
+class TFEditImage1 : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    /// Creates the window and its parts (FormCreate): the frame's undo button is disabled and
+    /// its document buttons enabled. The picture starts empty.
+    explicit TFEditImage1(DocumentHost* host, QWidget* parent = nullptr);
+    ~TFEditImage1() override;
+
+    // Parts of the window.
+    QScrollArea* ScrollBox1() const { return m_scrollBox1; }
+    PictureControl* Image1() const { return m_image1; }
+    ShapeControl* Shape1() const { return m_shape1; }
+    PictureControl* Image2() const { return m_image2; }
+    PictureControl* Image3() const { return m_image3; }
+    PictureControl* ToolView1() const { return m_toolView1; }
+    ToolViewIO* ToolViewIO1() const { return m_toolViewIO1; }
+    PictureControl* UndoImage() const { return m_undoImage; }
+    PanelStatusBar* StatusBar1() const { return m_statusBar1; }
+    QMenu* Edit1() const { return m_edit1; }
+    QMenu* N4() const { return m_n4; }
+    QMenu* PopupMenu1() const { return m_popupMenu1; }
+    /// The menus merged into the frame's menu bar, each with its group index in the property
+    /// "groupIndex" of its menu action.
+    QList<QMenu*> mergedMenus() const;
+    /// A menu item of the document's menus by its name ("Undo1", "N5", "PopAddShadow"), or null.
+    QAction* menuItem(const QString& name) const;
+
+    /// The file the picture is saved to.
+    QString fileName() const { return m_fileName; }
+    void setFileName(const QString& name) { m_fileName = name; }
+    /// Whether any command took an undo snapshot; saving does not clear it.
+    bool edited() const { return m_edited; }
+    /// The label of the last snapshot, kept as the hint of "単独処理"; empty while there is none.
+    QString undoLabel() const;
+    /// The picture the pop-up menu was last opened over (the main picture at first).
+    PictureControl* targetPicture() const { return m_targetPicture; }
+
+    /// Runs when the window becomes the active document: the frame's undo button follows this
+    /// document's undo label.
+    void FormActivate();
+    /// Keeps a copy of a picture as the undo snapshot under a label and marks the document
+    /// edited.
+    void TakeUndoSnapshot(PictureControl* picture, const QString& label);
+    /// Puts the snapshot back into the main picture; snapshot, label and edited-ness stay.
+    void RestoreUndo();
+    /// "元に戻す(&U)": the frame's undo.
+    void Undo1Click();
+    /// Enables the edit menu's items as the undo label and the clipboard allow.
+    void Edit1Click();
+    /// Enables "MixPaste" exactly when the menu opens over the floating picture, which then
+    /// becomes the target picture.
+    void PopupMenu1Popup(PictureControl* over);
+
+    /// Reads a picture file into the main picture through the format registry. The file name is
+    /// set first; the title only once the file was read. Throws lumavex::Error, leaving the
+    /// picture as it was.
+    void LoadPicture(const QString& fileName);
+    /// Writes a picture control's picture by the file name's extension (".bmp" appended when
+    /// it has none); title and file name become the name written. Throws lumavex::Error, and
+    /// then title, file name and any existing file stay as they were.
+    void SavePicture(PictureControl* picture, const QString& fileName);
+    /// Prints the main picture on the frame's printer at the page's top-left, unscaled.
+    /// Throws lumavex::Error when printing cannot start.
+    void Print1Click();
+    /// The scanner's source selection.
+    void SelectSource();
+    /// Acquires one scanned picture into the main picture; nothing changes when none came.
+    void AcquireScan();
+
+    /// The close question: true when the window may close (not edited, or answered Yes and
+    /// saved, or No); false on Cancel or when the save failed.
+    bool queryClose();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createParts();
+    void createMenus();
+    void layOutPictures();
+
+    DocumentHost* m_host;
+    QString m_fileName;
+    bool m_edited = false;
+
+    QScrollArea* m_scrollBox1 = nullptr;
+    QWidget* m_canvas = nullptr;
+    PictureControl* m_image1 = nullptr;
+    ShapeControl* m_shape1 = nullptr;
+    PictureControl* m_image2 = nullptr;
+    PictureControl* m_image3 = nullptr;
+    PictureControl* m_toolView1 = nullptr;
+    ToolViewIO* m_toolViewIO1 = nullptr;
+    PictureControl* m_undoImage = nullptr;
+    PanelStatusBar* m_statusBar1 = nullptr;
+    QMenu* m_edit1 = nullptr;
+    QMenu* m_n4 = nullptr;
+    QMenu* m_n5 = nullptr;
+    QMenu* m_popupMenu1 = nullptr;
+    PictureControl* m_targetPicture = nullptr;
+    SaveOptions m_ioParams;
+};
+
+}  // namespace lumavex

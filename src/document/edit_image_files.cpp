@@ -1,0 +1,83 @@
+// Loading, saving, printing and scanning of the document's picture.
+#include <QFile>
+#include <QPainter>
+#include <QPrinter>
+
+#include "document/document_host.h"
+#include "document/edit_image.h"
+#include "document/picture_control.h"
+#include "document/tool_view_io.h"
+#include "effects/error.h"
+#include "formats/picture_io.h"
+#include "formats/registry.h"
+
+namespace lumavex {
+
+namespace {
+
+std::string localName(const QString& fileName)
+{
+    return QFile::encodeName(fileName).toStdString();
+}
+
+}  // namespace
+
+void TFEditImage1::LoadPicture(const QString& fileName)
+{
+    m_fileName = fileName;
+    Raster picture = lumavex::LoadPicture(localName(fileName));
+    setWindowTitle(fileName);
+    m_image1->setPicture(std::move(picture));
+}
+
+void TFEditImage1::SavePicture(PictureControl* picture, const QString& fileName)
+{
+    const std::string target = savedFileName(localName(fileName));
+    std::string written;
+    if (lowerExtension(target) == "gif") {
+        // GIF files are written from the toolkit view, with its save parameters.
+        m_toolView1->setPicture(picture->picture());
+        written = lumavex::SavePicture(m_toolView1->picture(), target, m_ioParams);
+    } else {
+        written = lumavex::SavePicture(picture->picture(), target);
+    }
+    const QString name = QFile::decodeName(QByteArray::fromStdString(written));
+    setWindowTitle(name);
+    m_fileName = name;
+}
+
+void TFEditImage1::Print1Click()
+{
+    const Raster& picture = m_image1->picture();
+    if (picture.empty())
+        throw Error(ErrorKind::BadArgument, "印刷する画像がありません");
+    QPrinter& printer = m_host->printer();
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        const std::string file = QFile::encodeName(printer.outputFileName()).toStdString();
+        const std::string name = printer.printerName().toStdString();
+        if (printer.outputFormat() == QPrinter::PdfFormat && !file.empty())
+            throw Error(ErrorKind::File, "'" + file + "' に印刷できません");
+        if (!name.empty())
+            throw Error(ErrorKind::File, "プリンタ '" + name + "' に印刷できません");
+        throw Error(ErrorKind::File, "プリンタがありません");
+    }
+    const QImage view(picture.bits(), picture.width(), picture.height(),
+                      static_cast<qsizetype>(picture.stride()), QImage::Format_BGR888);
+    painter.drawImage(0, 0, view);
+    if (!painter.end())
+        throw Error(ErrorKind::File, "印刷を完了できませんでした");
+}
+
+void TFEditImage1::SelectSource()
+{
+    m_toolViewIO1->SelectSource(this);
+}
+
+void TFEditImage1::AcquireScan()
+{
+    if (m_toolViewIO1->Acquire(this))
+        m_image1->setPicture(m_toolView1->picture());
+}
+
+}  // namespace lumavex

@@ -1,0 +1,160 @@
+// The document's "編集(&E)" and "処理" menus and its pop-up menu.
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+
+#include "document/edit_image.h"
+#include "document/picture_control.h"
+
+namespace lumavex {
+
+namespace {
+
+// One menu item: its name, caption, shortcut and the name of the handler that runs it ("" for
+// separators' captions, and for items without a handler). Items whose commands come with the
+// effect dispatch carry their handler's name in the property "handler".
+struct MenuItem {
+    const char* name;
+    const char* caption;
+    const char* shortcut;
+    const char* handler;
+};
+
+const MenuItem kEditItems[] = {
+    {"Undo1", "元に戻す(&U)", "Ctrl+Z", "Undo1Click"},
+    {"N7", "-", "", ""},
+    {"Cut1", "切り取り(&T)", "Ctrl+X", "Cut1Click"},
+    {"Copy1", "ｺﾋﾟｰ(&C)", "Ctrl+C", "Copy1Click"},
+    {"Paste1", "貼り付け(&P)", "Ctrl+V", "Paste1Click"},
+    {"N9", "-", "", ""},
+    {"N12", "全選択", "", "AllSelectClick"},
+};
+
+const MenuItem kSingleItems[] = {
+    {"mmAddShadow", "AddShadow-影付け", "Ctrl+S", "mmAddShadow"},
+    {"AddShadowSoft2", "AddShadowSoft-影付けＳｏｆｔ", "", "AddShadowSoft2Click"},
+    {"FlameBlur", "FlameBlur-輪郭ぼかし", "Ctrl+B", "FlameBlurClick"},
+    {"CircleBlur2", "CircleBlur-円ぼかし", "", "CircleBlur2Click"},
+    {"EllipseBlur1", "EllipseBlur-楕円ぼかし", "", "EllipseBlur1Click"},
+    {"Panel", "panel-パネル", "Ctrl+P", "PanelClick"},
+    {"TEXT1", "TextOut-テキスト", "Ctrl+T", "TEXT1Click"},
+    {"N19", "Blur-ぼかし", "", "N19Click"},
+    {"DropBlurShadow2", "DropBlurShadow", "", "DropBlurShadow2Click"},
+    {"TextTexture2", "TextTexture", "", "TextTexture2Click"},
+    {"Mask3", "Mask", "", "Mask3Click"},
+    {"Mixpaste1", "Mixpaste", "", ""},
+    {"Marge1", "Marge", "", "Marge1Click"},
+    {"N13", "Coloradjast-色補正", "", "N13Click"},
+    {"N14", "Effect-効果", "", "N14Click"},
+};
+
+const MenuItem kImageItems[] = {
+    {"HFlip1", "HFlip-左右反転", "", "HFlip1Click"},
+    {"VFlip1", "VFlip-上下反転", "", "VFlip1Click"},
+    {"Rotate1", "Rotate-回転", "", "Rotate1Click"},
+    {"Resample1", "Resample-ﾘｻﾝﾌﾟﾙ", "", "Resample1Click"},
+    {"ReSize1", "ReSize-ｻｲｽﾞ変更", "", "ReSize1Click"},
+    {"Negative1", "Negative", "", "Negative1Click"},
+};
+
+const MenuItem kColorItems[] = {
+    {"NumColors1", "NumColors-色数", "", "NumColors1Click"},
+    {"Convert1", "convert-減増色", "", "Convert1Click"},
+    {"N11", "Gray-ｸﾞﾚｰｽｹｰﾙ", "", "N11Click"},
+    {"Fill1", "Fill-流込み", "", "Fill1Click"},
+};
+
+const MenuItem kPopupItems[] = {
+    {"PopAddShadow", "AddShadow-影付け", "", "PopAddShadowClick"},
+    {"AddShadowsoft1", "AddShadowSoft-影付けSoft", "", "AddShadowsoft1Click"},
+    {"PopFlameBlur", "FlameBlur-輪郭ぼかし", "", "PopFlameBlurClick"},
+    {"CircleBlur1", "CircleBlur-円ぼかし", "", "CircleBlur1Click"},
+    {"Ellipse1", "EllipseBlur-楕円ぼかし", "", "Ellipse1Click"},
+    {"PopPanel", "Panel-パネル", "", "PopPanelClick"},
+    {"PopTextOut1", "TextOut-テキスト", "", "PopTextOut1Click"},
+    {"PopBluwer1", "Blower-ぼかし", "", "PopBluwer1Click"},
+    {"PopDropBlurShadow1", "DropBlurShadow", "", "PopDropBlurShadow1Click"},
+    {"TextTexture1", "TextTexture-文字切り抜き", "", "TextTexture1Click"},
+    {"Mask2", "Mask-ＦＬマスク", "", "Mask2Click"},
+    {"MixPaste1", "MixPaste", "", "MixPaste1Click"},
+    {"PopMerge1", "Merge-合成", "", "PopMerge1Click"},
+    {"PopColorAjast", "ColorAjast-色補正", "", "PopColorAjastClick"},
+    {"PopEffect", "Effect-効果", "", "PopEffectClick"},
+};
+
+template <size_t N>
+void addItems(QMenu* menu, const MenuItem (&items)[N])
+{
+    for (const MenuItem& item : items) {
+        QAction* action = QLatin1String(item.caption) == QLatin1String("-")
+                              ? menu->addSeparator()
+                              : menu->addAction(QString::fromUtf8(item.caption));
+        action->setObjectName(QString::fromUtf8(item.name));
+        if (*item.shortcut)
+            action->setShortcut(QKeySequence(QString::fromUtf8(item.shortcut)));
+        if (*item.handler)
+            action->setProperty("handler", QString::fromUtf8(item.handler));
+    }
+}
+
+QMenu* subMenu(QMenu* parent, const char* name, const char* caption)
+{
+    QMenu* menu = parent->addMenu(QString::fromUtf8(caption));
+    menu->setObjectName(QString::fromUtf8(name));
+    menu->menuAction()->setObjectName(QString::fromUtf8(name));
+    return menu;
+}
+
+}  // namespace
+
+void TFEditImage1::createMenus()
+{
+    m_edit1 = new QMenu(QStringLiteral("編集(&E)"), this);
+    m_edit1->setObjectName(QStringLiteral("Edit1"));
+    m_edit1->menuAction()->setObjectName(QStringLiteral("Edit1"));
+    m_edit1->menuAction()->setProperty("groupIndex", 2);
+    addItems(m_edit1, kEditItems);
+    connect(m_edit1, &QMenu::aboutToShow, this, &TFEditImage1::Edit1Click);
+    connect(menuItem(QStringLiteral("Undo1")), &QAction::triggered, this,
+            &TFEditImage1::Undo1Click);
+
+    m_n4 = new QMenu(QStringLiteral("処理"), this);
+    m_n4->setObjectName(QStringLiteral("N4"));
+    m_n4->menuAction()->setObjectName(QStringLiteral("N4"));
+    m_n4->menuAction()->setProperty("groupIndex", 7);
+    m_n5 = subMenu(m_n4, "N5", "単独処理");
+    addItems(m_n5, kSingleItems);
+    addItems(subMenu(m_n4, "N1", "Image-画像"), kImageItems);
+    addItems(subMenu(m_n4, "color1", "color-色"), kColorItems);
+
+    m_popupMenu1 = new QMenu(this);
+    m_popupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    addItems(m_popupMenu1, kPopupItems);
+}
+
+QList<QMenu*> TFEditImage1::mergedMenus() const
+{
+    return {m_edit1, m_n4};
+}
+
+QAction* TFEditImage1::menuItem(const QString& name) const
+{
+    return findChild<QAction*>(name);
+}
+
+void TFEditImage1::Edit1Click()
+{
+    menuItem(QStringLiteral("Undo1"))->setEnabled(!undoLabel().isEmpty());
+    const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
+    menuItem(QStringLiteral("Paste1"))->setEnabled(clipboard && clipboard->hasImage());
+}
+
+void TFEditImage1::PopupMenu1Popup(PictureControl* over)
+{
+    m_targetPicture = over;
+    menuItem(QStringLiteral("MixPaste1"))->setEnabled(over != m_image1);
+}
+
+}  // namespace lumavex

@@ -1,0 +1,43 @@
+#pragma once
+// Helpers of the editor's Qt tests: a fresh editor per test with its dialogs answered, and
+// picture files on disk.
+
+#include <QFile>
+#include <QString>
+
+#include <memory>
+
+#include "app/editor.h"
+#include "app/main_form.h"
+#include "formats/picture_io.h"
+#include "support/fake_ui.h"
+#include "support/test_pictures.h"
+
+namespace lumavex::test {
+
+/// Everything a test of the editor needs: answered dialogs, a temporary folder that is also the
+/// program's directory, and the long-lived windows.
+struct EditorUnderTest {
+    FakeUi ui;
+    TempDir dir;
+    Editor editor;
+    TMainForm* frame = editor.mainForm();
+
+    EditorUnderTest()
+    {
+        frame->setProgramDirectory(QString::fromStdString(dir.path().string()));
+        frame->show();
+    }
+
+    QString path(const QString& name) const
+    {
+        return QString::fromStdString(dir.file(name.toStdString()));
+    }
+    /// Writes a picture file (by its extension) into the folder; returns its full name.
+    QString writePicture(const QString& name, const Raster& picture) const
+    {
+        return QString::fromStdString(SavePicture(picture, dir.file(name.toStdString())));
+    }
+};
+
+}  // namespace lumavex::test

@@ -1,0 +1,62 @@
+#pragma once
+// Answers the editor's message boxes and dialogs in Qt tests, and records what was asked.
+
+#include <QList>
+#include <QStringList>
+
+#include <optional>
+
+#include "dialogs/ui_services.h"
+
+namespace lumavex::test {
+
+struct Question {
+    QString caption;
+    QString text;
+    QMessageBox::StandardButtons buttons;
+};
+
+class FakeUi : public UiServices {
+public:
+    FakeUi() { UiServices::install(this); }
+    ~FakeUi() override { UiServices::install(nullptr); }
+    FakeUi(const FakeUi&) = delete;
+    FakeUi& operator=(const FakeUi&) = delete;
+
+    QMessageBox::StandardButton ask(QWidget*, const QString& caption, const QString& text,
+                                    QMessageBox::StandardButtons buttons) override
+    {
+        questions.append({caption, text, buttons});
+        return answers.isEmpty() ? QMessageBox::Cancel : answers.takeFirst();
+    }
+    void showError(QWidget*, const QString& message) override { errors << message; }
+    void showMessage(QWidget*, const QString& text) override { messages << text; }
+    std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
+    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
+    QString openFileName(QWidget*, const QString& filter) override
+    {
+        filters << filter;
+        return openNames.isEmpty() ? QString() : openNames.takeFirst();
+    }
+    QString saveFileName(QWidget*, const QString& filter) override
+    {
+        filters << filter;
+        return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
+    }
+    bool printSetup(QWidget*, QPrinter&) override
+    {
+        ++printSetups;
+        return false;
+    }
+
+    QList<QMessageBox::StandardButton> answers;  ///< given in turn; Cancel when used up
+    QStringList openNames;                       ///< chosen in the open dialog, in turn
+    QStringList saveNames;                       ///< chosen in the save dialog, in turn
+    QList<Question> questions;
+    QStringList errors;
+    QStringList messages;
+    QStringList filters;
+    int printSetups = 0;
+};
+
+}  // namespace lumavex::test
