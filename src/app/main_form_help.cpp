@@ -1,6 +1,7 @@
 // The "ﾍﾙﾌﾟ(&H)" menu: the help pages shipped in the program's folder "help", and the About
 // box.
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -48,7 +49,13 @@ HelpViewer* TMainForm::helpViewer() const
 
 QString TMainForm::helpFolder() const
 {
-    return QDir(m_programDirectory).filePath(QStringLiteral("help"));
+    // Beside the program in a build; in share/lumavex once installed.
+    const QDir program(m_programDirectory);
+    const QString beside = program.filePath(QStringLiteral("help"));
+    const QString installed = program.filePath(QStringLiteral("../share/lumavex/help"));
+    if (!QFileInfo(beside).isDir() && QFileInfo(installed).isDir())
+        return QDir::cleanPath(installed);
+    return beside;
 }
 
 void TMainForm::showHelpPage(const QString& page)

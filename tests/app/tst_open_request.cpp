@@ -1,0 +1,262 @@
+// Open requests: the per-user socket, what the server accepts, and `lumavex FILE` handing its
+// files to a running editor.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "app/open_request.h"
+#include "formats/picture_io.h"
+#include "support/test_pictures.h"
+
+using namespace lumavex;
+
+namespace {
+
+// A folder of its own for the sockets, as $XDG_RUNTIME_DIR would be.
+struct RuntimeDir {
+    test::TempDir dir;
+    QString path = QString::fromStdString(dir.path().string());
+    RuntimeDir()
+    {
+        ::chmod(dir.path().c_str(), 0700);
+        qputenv("XDG_RUNTIME_DIR", path.toLocal8Bit());
+    }
+    QString socket() const { return path + QStringLiteral("/hLumavex"); }
+};
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info {};
+    ::lstat(QFile::encodeName(path).constData(), &info);
+    return info.st_mode;
+}
+
+QProcessEnvironment editorEnvironment(const QString& runtime)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return env;
+}
+
+// Writes to a server in this process without blocking it, and waits for the answer byte.
+QByteArray exchange(const QString& socketName, const QByteArray& data, bool waitForAnswer)
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketName);
+    if (!socket.waitForConnected(1000))
+        return "no connection";
+    socket.write(data);
+    socket.flush();
+    QByteArray answer;
+    if (waitForAnswer) {
+        if (!QTest::qWaitFor([&] { return socket.bytesAvailable() > 0; }, 3000))
+            return "no answer";
+        answer = socket.readAll();
+    } else {
+        QTest::qWait(50);
+    }
+    socket.disconnectFromServer();
+    QTest::qWait(50);
+    return answer;
+}
+
+// The bytes of a literal, embedded NULs included, without its terminating one.
+template <size_t N>
+QByteArray bytes(const char (&literal)[N])
+{
+    return QByteArray(literal, N - 1);
+}
+
+}  // namespace
+
+class TstOpenRequest : public QObject {
+    Q_OBJECT
+private slots:
+    void socketLivesInAPrivateFolder();
+    void requestsMustBeAbsoluteFileNames();
+    void serverAcceptsNamesAndAnswersTheBatch();
+    void junkIsIgnored();
+    void onlyOneServerListens();
+    void leftoverSocketIsReplaced();
+    void secondProcessHandsFilesToTheServer();
+    void runningEditorTakesFilesFromASecondStart();
+};
+
+void TstOpenRequest::socketLivesInAPrivateFolder()
+{
+    RuntimeDir runtime;
+    QCOMPARE(openRequestFolder(), runtime.path);
+    QCOMPARE(openRequestSocketName(), runtime.socket());
+
+    const QString fallback = QStringLiteral("/tmp/lumavex-%1").arg(::geteuid());
+    // A runtime folder that others may enter is not used.
+    ::chmod(runtime.dir.path().c_str(), 0755);
+    QCOMPARE(openRequestFolder(), fallback);
+    QCOMPARE(modeOf(fallback) & 0777, mode_t(0700));
+    QVERIFY(S_ISDIR(modeOf(fallback)));
+    // Nor a link, nor a relative name, nor none.
+    const QString link = runtime.path + QStringLiteral("/link");
+    QDir().mkdir(runtime.path + QStringLiteral("/real"));
+    ::chmod(QFile::encodeName(runtime.path + "/real").constData(), 0700);
+    QFile::link(runtime.path + QStringLiteral("/real"), link);
+    qputenv("XDG_RUNTIME_DIR", link.toLocal8Bit());
+    QCOMPARE(openRequestFolder(), fallback);
+    qputenv("XDG_RUNTIME_DIR", "relative/folder");
+    QCOMPARE(openRequestFolder(), fallback);
+    qunsetenv("XDG_RUNTIME_DIR");
+    QCOMPARE(openRequestFolder(), fallback);
+    // A fallback folder that others may enter is refused altogether.
+    ::chmod(QFile::encodeName(fallback).constData(), 0777);
+    QCOMPARE(openRequestFolder(), QString());
+    QCOMPARE(openRequestSocketName(), QString());
+    QVERIFY(!sendOpenRequests({QStringLiteral("/x.bmp")}));
+    ::chmod(QFile::encodeName(fallback).constData(), 0700);
+    QCOMPARE(openRequestFolder(), fallback);
+}
+
+void TstOpenRequest::requestsMustBeAbsoluteFileNames()
+{
+    QCOMPARE(requestedFileName("/home/u/写真/a.bmp"), std::optional<QString>("/home/u/写真/a.bmp"));
+    QCOMPARE(requestedFileName("/home/u/./x/../a.bmp"), std::optional<QString>("/home/u/a.bmp"));
+    QCOMPARE(requestedFileName(QByteArray("/") + QByteArray(4095, 'a')).value().size(), 4096);
+    for (const QByteArray& junk :
+         {QByteArray(), QByteArray("a.bmp"), QByteArray("../a.bmp"), QByteArray("/a\nb.bmp"),
+          QByteArray("/a\x7f.bmp"), QByteArray("/\xff\xfe\xfd"), QByteArray("/\xe5\x86"),
+          QByteArray("/") + QByteArray(4096, 'a')})
+        QVERIFY2(!requestedFileName(junk), junk.constData());
+}
+
+void TstOpenRequest::serverAcceptsNamesAndAnswersTheBatch()
+{
+    RuntimeDir runtime;
+    OpenRequestServer server;
+    QVERIFY(server.listen());
+    QCOMPARE(server.fullServerName(), runtime.socket());
+    QCOMPARE(modeOf(runtime.socket()) & 077, mode_t(0));
+    QSignalSpy spy(&server, &OpenRequestServer::openRequested);
+
+    const QByteArray answer = exchange(runtime.socket(), bytes("/a/one.bmp\0/a/two.bmp\0\0"), true);
+    QCOMPARE(answer, QByteArray(1, '\x06'));
+    QTRY_COMPARE(spy.count(), 2);
+    QCOMPARE(spy[0][0].toString(), QStringLiteral("/a/one.bmp"));
+    QCOMPARE(spy[1][0].toString(), QStringLiteral("/a/two.bmp"));
+
+    // A plain name, ended by the end of the connection.
+    exchange(runtime.socket(), "/a/three.bmp", false);
+    QTRY_COMPARE(spy.count(), 3);
+    QCOMPARE(spy[2][0].toString(), QStringLiteral("/a/three.bmp"));
+}
+
+void TstOpenRequest::junkIsIgnored()
+{
+    RuntimeDir runtime;
+    OpenRequestServer server;
+    QVERIFY(server.listen());
+    QSignalSpy spy(&server, &OpenRequestServer::openRequested);
+    QByteArray junk;
+    for (int i = 0; i < 3000; ++i)
+        junk += static_cast<char>((i * 7919) % 256);
+    const QByteArray overlong = QByteArray("/") + QByteArray(20000, 'x');
+    exchange(runtime.socket(), junk, false);
+    exchange(runtime.socket(), overlong, false);
+    exchange(runtime.socket(), overlong + '\0' + "/after/overlong.bmp" + '\0', false);
+    exchange(runtime.socket(), bytes("relative.bmp\0/\xff\xfe\0\0"), true);
+    // More than a batch may hold: the connection is dropped.
+    exchange(runtime.socket(), QByteArray(2 << 20, '/'), false);
+    QTest::qWait(100);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy[0][0].toString(), QStringLiteral("/after/overlong.bmp"));
+    // The server still serves.
+    QCOMPARE(exchange(runtime.socket(), bytes("/ok.bmp\0\0"), true), QByteArray("\x06"));
+    QTRY_COMPARE(spy.count(), 2);
+}
+
+void TstOpenRequest::onlyOneServerListens()
+{
+    RuntimeDir runtime;
+    OpenRequestServer first;
+    QVERIFY(first.listen());
+    OpenRequestServer second;
+    QVERIFY(!second.listen());
+    QVERIFY(!second.listen(QString()));
+    QSignalSpy spy(&first, &OpenRequestServer::openRequested);
+    exchange(runtime.socket(), bytes("/x.bmp\0\0"), true);
+    QTRY_COMPARE(spy.count(), 1);
+}
+
+void TstOpenRequest::leftoverSocketIsReplaced()
+{
+    RuntimeDir runtime;
+    // The socket file of an editor that ended without removing it.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(runtime.socket());
+    std::memcpy(address.sun_path, path.constData(), path.size());
+    QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+    QVERIFY(QFileInfo::exists(runtime.socket()));
+    OpenRequestServer server;
+    QVERIFY(server.listen());
+}
+
+void TstOpenRequest::secondProcessHandsFilesToTheServer()
+{
+    RuntimeDir runtime;
+    OpenRequestServer server;
+    QVERIFY(server.listen());
+    QSignalSpy spy(&server, &OpenRequestServer::openRequested);
+    QProcess editor;
+    editor.setProcessEnvironment(editorEnvironment(runtime.path));
+    editor.setWorkingDirectory(runtime.path);
+    editor.start(QStringLiteral(LUMAVEX_PROGRAM),
+                 {QStringLiteral("relative.bmp"), QStringLiteral("/abs/写真.jpg")});
+    QVERIFY(editor.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(editor.state(), QProcess::NotRunning, 10000);
+    QCOMPARE(editor.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(editor.exitCode(), 0);
+    QTRY_COMPARE(spy.count(), 2);
+    QCOMPARE(spy[0][0].toString(), runtime.path + QStringLiteral("/relative.bmp"));
+    QCOMPARE(spy[1][0].toString(), QStringLiteral("/abs/写真.jpg"));
+}
+
+void TstOpenRequest::runningEditorTakesFilesFromASecondStart()
+{
+    RuntimeDir runtime;
+    const QString picture =
+        QString::fromStdString(SavePicture(test::makeFPicture(8, 8), runtime.dir.file("f.bmp")));
+    QProcess first;
+    first.setProcessEnvironment(editorEnvironment(runtime.path));
+    first.start(QStringLiteral(LUMAVEX_PROGRAM), {picture});
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(runtime.socket()), 10000);
+
+    // Junk does not bring it down.
+    exchange(runtime.socket(), QByteArray(5000, '\xff') + bytes("\0") + "rel\0", false);
+
+    QProcess second;
+    second.setProcessEnvironment(editorEnvironment(runtime.path));
+    second.start(QStringLiteral(LUMAVEX_PROGRAM), {picture});
+    QVERIFY(second.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 10000);
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(first.state(), QProcess::Running);
+
+    first.terminate();
+    QVERIFY(first.waitForFinished(5000));
+}
+
+QTEST_MAIN(TstOpenRequest)
+#include "tst_open_request.moc"
