@@ -2,7 +2,10 @@
 // the files are handed to it and this process ends.
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
+
+#include <cstdio>
 
 #include "app/editor.h"
 #include "app/glyphs.h"
@@ -17,16 +20,32 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral("0.07"));
     QApplication::setDesktopFileName(QStringLiteral("lumavex"));
 
-    // Qt has taken its own options out of argv; the rest are files.
+    // Qt has taken its own options out of argv; the rest are files, named absolutely so that
+    // titles and saves do not depend on the folder the editor was started in.
     QStringList files;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const QString argument = QFile::decodeName(argv[i]);
-        if (options && argument == QLatin1String("--")) {
-            options = false;
+        if (options && argument.startsWith(QLatin1Char('-'))) {
+            if (argument == QLatin1String("--")) {
+                options = false;
+            } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+                std::fputs(
+                    "使い方: lumavex [FILE...]\n"
+                    "画像ファイルをそれぞれの文書ウィンドウで開きます。Lumavex がすでに"
+                    "動いているときは、そちらで開きます。\n",
+                    stdout);
+                return 0;
+            } else if (argument == QLatin1String("--version")) {
+                std::fputs("Lumavex 0.07\n", stdout);
+                return 0;
+            } else {
+                std::fprintf(stderr, "lumavex: 不明なオプションです: %s\n", argv[i]);
+                return 2;
+            }
             continue;
         }
-        files << argument;
+        files << QFileInfo(argument).absoluteFilePath();
     }
 
     const QString socket = lumavex::openRequestSocketName();

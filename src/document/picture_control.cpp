@@ -89,6 +89,8 @@ PanelStatusBar::PanelStatusBar(std::initializer_list<int> widths, QWidget* paren
         layout->addWidget(panel);
     }
     layout->addStretch(1);
+    // The panels keep their widths; a narrow window cuts them off instead of growing.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 }
 
 int PanelStatusBar::panelCount() const

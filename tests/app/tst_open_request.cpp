@@ -92,6 +92,7 @@ private slots:
     void leftoverSocketIsReplaced();
     void secondProcessHandsFilesToTheServer();
     void runningEditorTakesFilesFromASecondStart();
+    void commandLineOptions();
 };
 
 void TstOpenRequest::socketLivesInAPrivateFolder()
@@ -256,6 +257,30 @@ void TstOpenRequest::runningEditorTakesFilesFromASecondStart()
 
     first.terminate();
     QVERIFY(first.waitForFinished(5000));
+}
+
+void TstOpenRequest::commandLineOptions()
+{
+    RuntimeDir runtime;
+    const auto run = [&](const QStringList& arguments) {
+        QProcess editor;
+        editor.setProcessEnvironment(editorEnvironment(runtime.path));
+        editor.start(QStringLiteral(LUMAVEX_PROGRAM), arguments);
+        editor.waitForFinished(10000);
+        return std::make_pair(editor.exitCode(), QString::fromUtf8(editor.readAllStandardOutput() +
+                                                                   editor.readAllStandardError()));
+    };
+    const auto [versionStatus, version] = run({QStringLiteral("--version")});
+    QCOMPARE(versionStatus, 0);
+    QCOMPARE(version, QStringLiteral("Lumavex 0.07\n"));
+    const auto [helpStatus, help] = run({QStringLiteral("--help")});
+    QCOMPARE(helpStatus, 0);
+    QVERIFY(help.startsWith(QStringLiteral("使い方: lumavex [FILE...]")));
+    const auto [badStatus, bad] = run({QStringLiteral("--bogus")});
+    QCOMPARE(badStatus, 2);
+    QCOMPARE(bad, QStringLiteral("lumavex: 不明なオプションです: --bogus\n"));
+    // Nothing listened on the socket meanwhile.
+    QVERIFY(!QFileInfo::exists(runtime.socket()));
 }
 
 QTEST_MAIN(TstOpenRequest)

@@ -69,6 +69,7 @@ private slots:
     void edit1ClickEnablesUndoAndPaste();
     void popupChoosesTheTargetPicture();
     void savingWithoutExtensionWritesBmp();
+    void savesEachFormatByItsExtension();
     void failedSaveKeepsTitleNameAndOldFile();
     void onlySavedPictureClosesWithoutQuestion();
     void editedPictureStaysEditedAfterSaving();
@@ -332,6 +333,36 @@ void TstEditImage::savingWithoutExtensionWritesBmp()
     QCOMPARE(d->windowTitle(), t.path("upper.BMP"));
     QVERIFY(ReadBMP(readWholeFile(t.path("upper.BMP").toStdString())).samePixels(f));
     QVERIFY(!d->edited());
+}
+
+void TstEditImage::savesEachFormatByItsExtension()
+{
+    EditorUnderTest t;
+    const Raster f = test::makeFPicture(40, 32);
+    QVERIFY(t.frame->openDocument(t.writePicture("f.bmp", f)));
+    TFEditImage1* d = t.frame->activeDocument();
+
+    d->SavePicture(d->Image1(), t.path("f.gif"));
+    QCOMPARE(test::readFile(t.path("f.gif").toStdString()).substr(0, 6), std::string("GIF89a"));
+    // GIF files are written from the toolkit view.
+    QVERIFY(d->ToolView1()->picture().samePixels(f));
+    // Two flat colours survive the palette exactly.
+    QVERIFY(LoadPicture(t.path("f.gif").toStdString()).samePixels(f));
+
+    d->SavePicture(d->Image1(), t.path("f.JPG"));
+    const std::string jpeg = test::readFile(t.path("f.JPG").toStdString());
+    QCOMPARE(jpeg.substr(0, 2), std::string("\xFF\xD8"));
+    const Raster decoded = LoadPicture(t.path("f.JPG").toStdString());
+    QCOMPARE(decoded.width(), 40);
+    QCOMPARE(decoded.height(), 32);
+    QCOMPARE(d->windowTitle(), t.path("f.JPG"));
+
+    // A metafile is a known format that cannot be shown: a clear error, an empty window.
+    test::writeFile(t.path("drawing.emf").toStdString(), std::string(64, '\0'));
+    QVERIFY(!t.frame->openDocument(t.path("drawing.emf")));
+    QCOMPARE(t.ui.errors.size(), 1);
+    QVERIFY(t.ui.errors[0].contains(QStringLiteral("メタファイル")));
+    QCOMPARE(t.frame->activeDocument()->windowTitle(), QStringLiteral("FEditImage1"));
 }
 
 void TstEditImage::failedSaveKeepsTitleNameAndOldFile()
