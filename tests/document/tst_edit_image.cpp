@@ -9,6 +9,7 @@
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -78,6 +79,7 @@ private slots:
     void yesWithFailingSaveKeepsTheWindow();
     void printWritesThePicture();
     void printWithoutPrinterReportsIt();
+    void scanReplacesThePictureWithoutSnapshot();
 };
 
 void TstEditImage::partsTable()
@@ -503,6 +505,32 @@ void TstEditImage::printWithoutPrinterReportsIt()
     t.frame->FilePrint();
     QCOMPARE(t.ui.errors.size(), 2);
     QCOMPARE(t.ui.errors[1], QStringLiteral("印刷する画像がありません"));
+}
+
+void TstEditImage::scanReplacesThePictureWithoutSnapshot()
+{
+    // SANE's test backend, enabled by a configuration folder of this test's own.
+    QTemporaryDir config;
+    QFile conf(config.filePath(QStringLiteral("dll.conf")));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("test\n");
+    conf.close();
+    qputenv("SANE_CONFIG_DIR", QFile::encodeName(config.path()));
+
+    EditorUnderTest t;
+    const Raster f = test::makeFPicture(20, 20);
+    QVERIFY(t.frame->openDocument(t.writePicture("f.bmp", f)));
+    TFEditImage1* d = t.frame->activeDocument();
+    t.frame->menuItem("Aquair1")->trigger();
+    QVERIFY2(t.ui.errors.isEmpty(), qPrintable(t.ui.errors.join('\n')));
+    QVERIFY(!d->Image1()->picture().empty());
+    QVERIFY(!d->Image1()->picture().samePixels(f));
+    QVERIFY(d->Image1()->picture().samePixels(d->ToolView1()->picture()));
+    QCOMPARE(d->Image1()->size(),
+             QSize(d->Image1()->picture().width(), d->Image1()->picture().height()));
+    QVERIFY(!d->edited());
+    QVERIFY(d->undoLabel().isEmpty());
+    qunsetenv("SANE_CONFIG_DIR");
 }
 
 QTEST_MAIN(TstEditImage)
