@@ -11,9 +11,11 @@
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
-#include <cmath>
+#include <chrono>
+#include <csignal>
 #include <cstring>
-#include <limits>
+#include <ctime>
+#include <thread>
 
 #include "dialogs/form_support.h"
 #include "dialogs/ui_services.h"
@@ -58,6 +60,43 @@ public:
     SaneSession& operator=(const SaneSession&) = delete;
 };
 
+// Backends read the scanner in threads of their own that write into a pipe; when a scan ends
+// early they can write into a closed pipe, and SIGPIPE would end the whole program. Threads
+// started while this guard lives inherit a mask that blocks it (their writes fail with EPIPE
+// instead); a SIGPIPE left pending for this thread is taken off before the mask is restored.
+class SigpipeBlock {
+public:
+    SigpipeBlock()
+    {
+        sigemptyset(&m_pipe);
+        sigaddset(&m_pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &m_pipe, &m_old);
+    }
+    ~SigpipeBlock()
+    {
+        const timespec now{0, 0};
+        while (sigtimedwait(&m_pipe, nullptr, &now) == SIGPIPE) {
+        }
+        pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
+    }
+    SigpipeBlock(const SigpipeBlock&) = delete;
+    SigpipeBlock& operator=(const SigpipeBlock&) = delete;
+
+private:
+    sigset_t m_pipe;
+    sigset_t m_old;
+};
+
+// Many backends read the scanner in a thread of their own and stop it with an asynchronous
+// cancellation when the scan ends or is cancelled. Cancelled while it is inside the allocator
+// (starting up, or freeing its buffers after the last line), that thread leaves the allocator
+// locked and the next scan hangs. Before the calls that stop it, the reader gets a moment to
+// reach a safe point: a blocking write, or its end.
+void letReaderFinish()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
 class SaneDevice {
 public:
     explicit SaneDevice(const std::string& name) : m_name(name)
@@ -68,8 +107,10 @@ public:
     }
     ~SaneDevice()
     {
-        if (m_scanning)
+        if (m_scanning) {
+            letReaderFinish();
             sane_cancel(m_handle);
+        }
         sane_close(m_handle);
     }
     SaneDevice(const SaneDevice&) = delete;
@@ -349,7 +390,15 @@ bool readFrame(SaneDevice& device, Frame& frame, ScanProgress& progress)
 
     constexpr SANE_Int kChunk = 1 << 16;
     std::vector<uint8_t> chunk(kChunk);
+    bool settled = false;
     for (;;) {
+        // The read that completes the frame stops the backend's reader thread; let it finish
+        // first (see letReaderFinish).
+        if (!settled && p.lines >= 0 &&
+            maxBytes - static_cast<int64_t>(frame.data.size()) <= kChunk) {
+            settled = true;
+            letReaderFinish();
+        }
         SANE_Int length = 0;
         status = sane_read(device.handle(), chunk.data(), kChunk, &length);
         if (status == SANE_STATUS_EOF)
@@ -476,6 +525,7 @@ std::vector<ScannerDevice> listScanners()
 std::optional<Raster> scanFromDevice(const std::string& deviceName, const ScanSettings& settings,
                                      QWidget* parent)
 {
+    SigpipeBlock noSigpipe;
     SaneSession session;
     SaneDevice device(deviceName);
     setColorMode(device);

@@ -13,8 +13,8 @@
 
 namespace lumavex::test {
 
-/// Runs an action on the first modal widget of type T that appears, polling every 10 ms. The
-/// returned timer stops itself after the action, or after five seconds without one (then
+/// Runs an action on the first modal widget of type T that appears and is active, polling every
+/// 10 ms. The timer stops itself after the action, or after five seconds without one (then
 /// fired() stays false and the test can say so).
 template <typename T>
 class ModalAnswer {
@@ -27,7 +27,9 @@ public:
                 m_timer.stop();
                 return;
             }
-            if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            // Focus moves and key presses only reach a window that is active.
+            auto* widget = qobject_cast<T*>(QApplication::activeModalWidget());
+            if (widget && widget->isActiveWindow()) {
                 m_timer.stop();
                 m_fired = true;
                 m_action(widget);
