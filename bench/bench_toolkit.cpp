@@ -2,6 +2,15 @@
 // and double size, rotation by 30 degrees, and the FL mask of the whole picture.
 #include <benchmark/benchmark.h>
 
+#include <vector>
+
+#ifdef LUMAVEX_PEER_VIPS
+#include <vips/vips.h>
+#endif
+#ifdef LUMAVEX_PEER_MAGICK
+#include <wand/MagickWand.h>
+#endif
+
 #include "bench_support.h"
 #include "mask/fl_mask.h"
 #include "toolkit/resample.h"
@@ -96,6 +105,134 @@ void BM_FLMaskWhole(benchmark::State& state)
     }
 }
 BENCHMARK(BM_FLMaskWhole)->Unit(benchmark::kMillisecond);
+
+// The peers, on the same picture as packed RGB bytes, single-threaded, each operation alone
+// (the input is made once, outside the timing; the output is written to memory). libvips does
+// its work on a thread of its own even at concurrency 1, so its figures are wall-clock time.
+std::vector<uint8_t> photoRGB()
+{
+    const Raster& p = photo();
+    std::vector<uint8_t> rgb(static_cast<size_t>(p.width()) * p.height() * 3);
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x)
+            for (int c = 0; c < 3; ++c)
+                rgb[(static_cast<size_t>(y) * p.width() + x) * 3 + c] = p.row(y)[x * 3 + 2 - c];
+    return rgb;
+}
+
+#ifdef LUMAVEX_PEER_VIPS
+
+struct VipsPeer {
+    VipsPeer() : rgb(photoRGB())
+    {
+        static const bool started = [] {
+            vips_init("bench_toolkit");
+            vips_concurrency_set(1);
+            vips_cache_set_max(0);
+            return true;
+        }();
+        (void)started;
+    }
+    VipsImage* image() const
+    {
+        return vips_image_new_from_memory(rgb.data(), rgb.size(), kWidth, kHeight, 3,
+                                          VIPS_FORMAT_UCHAR);
+    }
+    std::vector<uint8_t> rgb;
+};
+
+// Runs one vips operation on the picture and writes its result to memory.
+template <typename Op>
+void vipsRun(benchmark::State& state, Op op)
+{
+    static const VipsPeer peer;
+    for (auto _ : state) {
+        VipsImage* in = peer.image();
+        VipsImage* out = nullptr;
+        if (op(in, &out) != 0)
+            state.SkipWithError(vips_error_buffer());
+        size_t size = 0;
+        void* bytes = out ? vips_image_write_to_memory(out, &size) : nullptr;
+        benchmark::DoNotOptimize(bytes);
+        g_free(bytes);
+        if (out)
+            g_object_unref(out);
+        g_object_unref(in);
+    }
+}
+
+void BM_Peer_VipsResizeHalf(benchmark::State& state)
+{
+    vipsRun(state, [](VipsImage* in, VipsImage** out) {
+        return vips_resize(in, out, 0.5, "kernel", VIPS_KERNEL_LANCZOS3, nullptr);
+    });
+}
+BENCHMARK(BM_Peer_VipsResizeHalf)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Peer_VipsResizeDouble(benchmark::State& state)
+{
+    vipsRun(state, [](VipsImage* in, VipsImage** out) {
+        return vips_resize(in, out, 2.0, "kernel", VIPS_KERNEL_LANCZOS3, nullptr);
+    });
+}
+BENCHMARK(BM_Peer_VipsResizeDouble)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Peer_VipsRotate30Bilinear(benchmark::State& state)
+{
+    vipsRun(state, [](VipsImage* in, VipsImage** out) {
+        return vips_rotate(in, out, 30.0, "interpolate", vips_interpolate_bilinear_static(),
+                           nullptr);
+    });
+}
+BENCHMARK(BM_Peer_VipsRotate30Bilinear)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+#endif
+
+#ifdef LUMAVEX_PEER_MAGICK
+
+// Runs one ImageMagick operation on a fresh copy of the picture (the copy is not timed).
+template <typename Op>
+void magickRun(benchmark::State& state, Op op)
+{
+    static const std::vector<uint8_t> rgb = photoRGB();
+    MagickWandGenesis();
+    SetMagickResourceLimit(ThreadResource, 1);
+    MagickWand* source = NewMagickWand();
+    MagickConstituteImage(source, kWidth, kHeight, "RGB", CharPixel, rgb.data());
+    for (auto _ : state) {
+        state.PauseTiming();
+        MagickWand* wand = CloneMagickWand(source);
+        state.ResumeTiming();
+        if (op(wand) == MagickFalse)
+            state.SkipWithError("ImageMagick failed");
+        state.PauseTiming();
+        DestroyMagickWand(wand);
+        state.ResumeTiming();
+    }
+    DestroyMagickWand(source);
+}
+
+void BM_Peer_MagickResizeHalf(benchmark::State& state)
+{
+    magickRun(state, [](MagickWand* w) {
+        return MagickResizeImage(w, kWidth / 2, kHeight / 2, LanczosFilter, 1.0);
+    });
+}
+BENCHMARK(BM_Peer_MagickResizeHalf)->Unit(benchmark::kMillisecond);
+
+void BM_Peer_MagickRotate30(benchmark::State& state)
+{
+    magickRun(state, [](MagickWand* w) {
+        PixelWand* black = NewPixelWand();
+        PixelSetColor(black, "black");
+        const MagickBooleanType ok = MagickRotateImage(w, black, 30.0);
+        DestroyPixelWand(black);
+        return ok;
+    });
+}
+BENCHMARK(BM_Peer_MagickRotate30)->Unit(benchmark::kMillisecond);
+
+#endif
 
 }  // namespace
 }  // namespace lumavex::bench

@@ -8,4 +8,5 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
     hyperfine \
-    imagemagick
+    imagemagick \
+    libvips-dev libmagickwand-dev python3-pil

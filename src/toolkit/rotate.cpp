@@ -166,6 +166,45 @@ __attribute__((target("avx2"))) void blendRunAvx2(const uint32_t* cur, uint32_t*
     blendRunPlain(cur + done, out + done, n - done, w);
 }
 
+// GCC 12's AVX-512 headers start some intrinsics from an undefined register, which its
+// uninitialised-use warning reports at every call.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+__attribute__((target("avx512f,avx512bw"))) inline __m512i rounded512(__m512i x)
+{
+    const __m512i n = _mm512_add_epi32(x, _mm512_set1_epi32(2048));
+    const __m512i odd = _mm512_and_si512(_mm512_srai_epi32(n, 12), _mm512_set1_epi32(1));
+    return _mm512_srai_epi32(_mm512_add_epi32(_mm512_add_epi32(n, _mm512_set1_epi32(2047)), odd),
+                             12);
+}
+
+// As blendRunAvx2, thirty-two bytes at a time.
+__attribute__((target("avx512f,avx512bw,avx2"))) void blendRun512(const uint32_t* cur,
+                                                                  uint32_t* out, int n, int w)
+{
+    const auto* c8 = reinterpret_cast<const uint8_t*>(cur);
+    auto* o8 = reinterpret_cast<uint8_t*>(out);
+    const size_t bytes = static_cast<size_t>(n) * 4;
+    const __m512i weights = _mm512_set1_epi32(static_cast<int>(
+        (static_cast<uint32_t>(w) << 16) | (static_cast<uint32_t>(4096 - w) & 0xFFFF)));
+    size_t e = 0;
+    for (; e + 32 <= bytes; e += 32) {
+        const __m512i c =
+            _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(c8 + e)));
+        const __m512i p =
+            _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(c8 + e - 4)));
+        const __m512i lo = rounded512(_mm512_madd_epi16(_mm512_unpacklo_epi16(c, p), weights));
+        const __m512i hi = rounded512(_mm512_madd_epi16(_mm512_unpackhi_epi16(c, p), weights));
+        const __m512i words = _mm512_max_epi16(_mm512_packs_epi32(lo, hi), _mm512_setzero_si512());
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(o8 + e), _mm512_cvtusepi16_epi8(words));
+    }
+    const int done = static_cast<int>(e / 4);
+    blendRunAvx2(cur + done, out + done, n - done, w);
+}
+
+#pragma GCC diagnostic pop
+
 __attribute__((target("avx2"))) void expandRowAvx2(const uint8_t* in, int n, uint32_t* out)
 {
     const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
@@ -246,39 +285,42 @@ Kernels kernels()
         k.packRow = packRowAvx2;
         k.transpose = transposeAvx2;
     }
+    if (simd::level() == simd::Level::Avx512)
+        k.blendRun = blendRun512;
 #endif
     return k;
 }
 
-// One row of a shear: the lin pixels of `in` land at columns v.. of the lout pixels of `out`;
-// what lands outside is dropped. prev starts as the background and follows the pixels that
-// land inside. With w > 0 and room after the last pixel, that column takes prev blended with
-// the background. Everything else is background.
-void shearRow(const Kernels& k, const uint32_t* in, int lin, uint32_t* out, int lout, int v, int w,
-              uint32_t background, bool antialias)
+// One line of a shear, seen through a window: the lin pixels of `in` land at positions v.. of
+// the output line (pixel q at v + q); those outside the line are dropped. prev starts as the
+// background and follows the pixels that land inside. With w > 0 and room after the last pixel,
+// the next position takes prev blended with the background. Everything else is background.
+// Writes positions o0..o1-1 of the line (within it) to out[0 .. o1 - o0).
+void shearWindow(const Kernels& k, const uint32_t* in, int lin, int v, int w, uint32_t background,
+                 bool antialias, int o0, int o1, uint32_t* out)
 {
-    const int xa = static_cast<int>(std::clamp<int64_t>(-int64_t{v}, 0, lin));
-    const int xb = static_cast<int>(std::clamp<int64_t>(int64_t{lout} - v, 0, lin));
-    int done = 0;
-    if (xa < xb) {
-        const int first = v + xa;
-        std::fill(out, out + first, background);
+    std::fill(out, out + (o1 - o0), background);
+    const int64_t first = std::max<int64_t>(v, 0);  // where the first pixel inside lands
+    const int64_t end = int64_t{v} + lin;           // one past where the last pixel lands
+    const int64_t ja = std::max<int64_t>(first, o0);
+    const int64_t jb = std::min<int64_t>(end, o1);
+    if (ja < jb) {
         if (antialias) {
-            out[first] = blendPixel(background, in[xa], w);
-            k.blendRun(in + xa + 1, out + first + 1, xb - xa - 1, w);
+            int64_t j = ja;
+            if (j == first) {
+                out[j - o0] = blendPixel(background, in[j - v], w);
+                ++j;
+            }
+            if (j < jb)
+                k.blendRun(in + (j - v), out + (j - o0), static_cast<int>(jb - j), w);
         } else {
-            std::memcpy(out + first, in + xa, static_cast<size_t>(xb - xa) * 4);
+            std::memcpy(out + (ja - o0), in + (ja - v), static_cast<size_t>(jb - ja) * 4);
         }
-        done = v + xb;
     }
-    const int64_t tail = int64_t{v} + lin;
-    if (antialias && w > 0 && tail < lout && tail >= 0) {
-        std::fill(out + done, out + tail, background);
-        const uint32_t prev = xa < xb ? in[lin - 1] : background;
-        out[tail] = blendPixel(prev, background, w);
-        done = static_cast<int>(tail) + 1;
+    if (antialias && w > 0 && end >= o0 && end < o1 && end >= 0) {
+        const uint32_t prev = end - 1 >= first ? in[lin - 1] : background;
+        out[end - o0] = blendPixel(prev, background, w);
     }
-    std::fill(out + std::max(done, 0), out + lout, background);
 }
 
 void refuseTooLarge(int64_t w, int64_t h, int64_t resultW, int64_t resultH)
@@ -313,56 +355,60 @@ Raster shearRotate(const Raster& source, int degrees, bool antialias, Color back
                         static_cast<uint32_t>(redOf(background)) << 16;
     const Kernels k = kernels();
 
+    // Shift and weight of every line of the three shears.
+    struct Step {
+        int v;
+        int w;
+    };
+    auto step = [](double offset, bool truncate, int64_t trim) {
+        const int64_t v = roundEven(offset);
+        const double fraction = (offset - v) * 4096.0;
+        const int w = static_cast<int>(truncate ? std::trunc(fraction) : roundEven(fraction));
+        return Step{static_cast<int>(v - trim), w};
+    };
+
     // Shear 1, horizontal: the rows of the source into buffer 1, kept turned (column x of
-    // buffer 1 is row x of t1) for the vertical shear. Eight rows at a time go through a small
-    // block and are transposed into t1.
+    // buffer 1 is row x of t1) for the vertical shear. Sixteen rows at a time go through a
+    // small block and are transposed into t1.
     Buffer t1(H, W1);
     {
-        Buffer block(W1, 8);
+        constexpr int kRows = 16;
+        Buffer block(W1, kRows);
         std::vector<uint32_t> line(static_cast<size_t>(W) + 1);
-        for (int i0 = 0; i0 < H; i0 += 8) {
-            const int rows = std::min(8, H - i0);
+        for (int i0 = 0; i0 < H; i0 += kRows) {
+            const int rows = std::min(kRows, H - i0);
             for (int r = 0; r < rows; ++r) {
                 const int i = i0 + r;
-                const double offset = positive ? i * t : (H - i) * t;
-                const int64_t v = roundEven(offset);
-                const int w = static_cast<int>(std::trunc((offset - v) * 4096.0));
+                const Step st = step(positive ? i * t : (H - i) * t, true, 0);
                 k.expandRow(source.row(i), W, line.data());
-                shearRow(k, line.data(), W, block.row(r), W1, static_cast<int>(v), w, bg,
-                         antialias);
+                shearWindow(k, line.data(), W, st.v, st.w, bg, antialias, 0, W1, block.row(r));
             }
             k.transpose(block.row(0), block.width, rows, W1, t1.row(0) + i0, t1.width);
         }
     }
 
-    // Shear 2, vertical: each column of buffer 1 (a row of t1) into a column of buffer 2 (a
-    // row of t2).
-    Buffer t2(H2, W1);
-    for (int x = 0; x < W1; ++x) {
-        const double offset = positive ? (W1 - x) * s : x * s;
-        const int64_t v = roundEven(offset);
-        const int w = static_cast<int>(roundEven((offset - v) * 4096.0));
-        shearRow(k, t1.row(x), H, t2.row(x), H2, static_cast<int>(v - d2), w, bg, antialias);
-    }
-    t1.release();
-
-    // Shear 3, horizontal: the rows of buffer 2 (columns of t2, eight at a time turned back
-    // into rows) into the result.
+    // Shears 2 (vertical) and 3 (horizontal), a band of rows of buffer 2 at a time: the band's
+    // part of every column of buffer 1 (a row of t1) is sheared into a column block, turned
+    // into rows, and each row is sheared into the result. Buffer 2 is never held whole.
+    std::vector<Step> columnSteps(static_cast<size_t>(W1));
+    for (int x = 0; x < W1; ++x)
+        columnSteps[x] = step(positive ? (W1 - x) * s : x * s, false, d2);
     Raster result(W3, H2);
     {
-        Buffer block(W1, 8);
+        constexpr int kBand = 32;
+        Buffer columns(kBand, W1);  // columns.row(x): rows y0.. of column x of buffer 2
+        Buffer band(W1, kBand);
         std::vector<uint32_t> line(static_cast<size_t>(W3));
-        for (int y0 = 0; y0 < H2; y0 += 8) {
-            const int rows = std::min(8, H2 - y0);
-            // block[r][x] = t2[x][y0 + r]
-            k.transpose(t2.row(0) + y0, t2.width, W1, rows, block.row(0), block.width);
+        for (int y0 = 0; y0 < H2; y0 += kBand) {
+            const int rows = std::min(kBand, H2 - y0);
+            for (int x = 0; x < W1; ++x)
+                shearWindow(k, t1.row(x), H, columnSteps[x].v, columnSteps[x].w, bg, antialias, y0,
+                            y0 + rows, columns.row(x));
+            k.transpose(columns.row(0), columns.width, W1, rows, band.row(0), band.width);
             for (int r = 0; r < rows; ++r) {
                 const int y = y0 + r;
-                const double offset = positive ? y * t : (H2 - y) * t;
-                const int64_t v = roundEven(offset);
-                const int w = static_cast<int>(roundEven((offset - v) * 4096.0));
-                shearRow(k, block.row(r), W1, line.data(), W3, static_cast<int>(v - d3), w, bg,
-                         antialias);
+                const Step st = step(positive ? y * t : (H2 - y) * t, false, d3);
+                shearWindow(k, band.row(r), W1, st.v, st.w, bg, antialias, 0, W3, line.data());
                 k.packRow(line.data(), W3, result.row(y));
             }
         }

@@ -12,7 +12,8 @@ Level processorLevel()
 #if defined(__x86_64__) || defined(__i386__)
     static const Level best = [] {
         __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2"))
+        if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+            __builtin_cpu_supports("avx2"))
             return Level::Avx512;
         if (__builtin_cpu_supports("avx2"))
             return Level::Avx2;
