@@ -53,8 +53,30 @@ struct PassTable {
     std::vector<int> offset;
     std::vector<double> weight;
     int longest = 0;
+    // Every list filled up to the longest with weight 0 at its last index, [i * longest + t]:
+    // a zero product added after the real terms leaves a sum as it was (at most turning -0
+    // into +0, which stores the same), and lets two lists run side by side.
+    std::vector<int> paddedOffset;
+    std::vector<double> paddedWeight;
 
     int count(int i) const { return start[i + 1] - start[i]; }
+
+    void pad()
+    {
+        const size_t m = start.size() - 1;
+        const size_t L = static_cast<size_t>(longest);
+        paddedOffset.assign(L * m, 0);
+        paddedWeight.assign(L * m, 0.0);
+        for (size_t i = 0; i < m; ++i) {
+            const int n = count(static_cast<int>(i));
+            for (size_t t = 0; t < L; ++t) {
+                const int term = start[i] + std::min(static_cast<int>(t), n - 1);
+                paddedOffset[i * L + t] = offset[term];
+                if (static_cast<int>(t) < n)
+                    paddedWeight[i * L + t] = weight[term];
+            }
+        }
+    }
 };
 
 PassTable makeTable(int n, int m)
@@ -149,30 +171,39 @@ __attribute__((target("avx2"))) inline void putTwoElements(double* o, __m128i g)
     _mm256_storeu_pd(o + 12, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(g, 12))));
 }
 
+// Sixteen elements of eight rows, regrouped by element: g[q] holds elements e + 2q and
+// e + 2q + 1, eight bytes each (one per row).
+__attribute__((target("avx2"))) inline void regroup16(const uint8_t* const* rows, int e,
+                                                      __m128i g[8])
+{
+    __m128i r[8];
+    for (int k = 0; k < 8; ++k)
+        r[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + e));
+    const __m128i a0 = _mm_unpacklo_epi8(r[0], r[1]), a1 = _mm_unpackhi_epi8(r[0], r[1]);
+    const __m128i b0 = _mm_unpacklo_epi8(r[2], r[3]), b1 = _mm_unpackhi_epi8(r[2], r[3]);
+    const __m128i c0 = _mm_unpacklo_epi8(r[4], r[5]), c1 = _mm_unpackhi_epi8(r[4], r[5]);
+    const __m128i d0 = _mm_unpacklo_epi8(r[6], r[7]), d1 = _mm_unpackhi_epi8(r[6], r[7]);
+    const __m128i ab[4] = {_mm_unpacklo_epi16(a0, b0), _mm_unpackhi_epi16(a0, b0),
+                           _mm_unpacklo_epi16(a1, b1), _mm_unpackhi_epi16(a1, b1)};
+    const __m128i cd[4] = {_mm_unpacklo_epi16(c0, d0), _mm_unpackhi_epi16(c0, d0),
+                           _mm_unpacklo_epi16(c1, d1), _mm_unpackhi_epi16(c1, d1)};
+    for (int q = 0; q < 4; ++q) {
+        g[2 * q] = _mm_unpacklo_epi32(ab[q], cd[q]);
+        g[2 * q + 1] = _mm_unpackhi_epi32(ab[q], cd[q]);
+    }
+}
+
 // Eight rows side by side: element e of row r becomes out[8e + r], as a double.
 __attribute__((target("avx2"))) void interleave8(const uint8_t* const* rows, int begin, int end,
                                                  double* out)
 {
     int e = begin;
     for (; e + 16 <= end; e += 16) {
-        __m128i r[8];
-        for (int k = 0; k < 8; ++k)
-            r[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + e));
-        const __m128i r0 = r[0], r1 = r[1], r2 = r[2], r3 = r[3];
-        const __m128i r4 = r[4], r5 = r[5], r6 = r[6], r7 = r[7];
-        const __m128i a0 = _mm_unpacklo_epi8(r0, r1), a1 = _mm_unpackhi_epi8(r0, r1);
-        const __m128i b0 = _mm_unpacklo_epi8(r2, r3), b1 = _mm_unpackhi_epi8(r2, r3);
-        const __m128i c0 = _mm_unpacklo_epi8(r4, r5), c1 = _mm_unpackhi_epi8(r4, r5);
-        const __m128i d0 = _mm_unpacklo_epi8(r6, r7), d1 = _mm_unpackhi_epi8(r6, r7);
-        const __m128i ab[4] = {_mm_unpacklo_epi16(a0, b0), _mm_unpackhi_epi16(a0, b0),
-                               _mm_unpacklo_epi16(a1, b1), _mm_unpackhi_epi16(a1, b1)};
-        const __m128i cd[4] = {_mm_unpacklo_epi16(c0, d0), _mm_unpackhi_epi16(c0, d0),
-                               _mm_unpacklo_epi16(c1, d1), _mm_unpackhi_epi16(c1, d1)};
+        __m128i g[8];
+        regroup16(rows, e, g);
         double* o = out + 8 * static_cast<size_t>(e);
-        for (int q = 0; q < 4; ++q) {
-            putTwoElements(o + 32 * q, _mm_unpacklo_epi32(ab[q], cd[q]));
-            putTwoElements(o + 32 * q + 16, _mm_unpackhi_epi32(ab[q], cd[q]));
-        }
+        for (int q = 0; q < 8; ++q)
+            putTwoElements(o + 16 * q, g[q]);
     }
     for (; e < end; ++e)
         for (int r = 0; r < 8; ++r)
@@ -265,7 +296,71 @@ __attribute__((target("avx512f"))) inline __m512d stored512(__m512d v)
     return _mm512_roundscale_pd(v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
 }
 
-// As horizontalAvx2, with the eight rows of a channel in one register.
+// interleave8 with sixteen doubles converted at once.
+__attribute__((target("avx512f,avx2"))) void interleave8x512(const uint8_t* const* rows, int begin,
+                                                             int end, double* out)
+{
+    int e = begin;
+    for (; e + 16 <= end; e += 16) {
+        __m128i g[8];
+        regroup16(rows, e, g);
+        double* o = out + 8 * static_cast<size_t>(e);
+        for (int q = 0; q < 8; ++q) {
+            const __m512i words = _mm512_cvtepu8_epi32(g[q]);
+            _mm512_storeu_pd(o + 16 * q, _mm512_cvtepi32_pd(_mm512_castsi512_si256(words)));
+            _mm512_storeu_pd(o + 16 * q + 8,
+                             _mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(words, 1)));
+        }
+    }
+    for (; e < end; ++e)
+        for (int r = 0; r < 8; ++r)
+            out[8 * static_cast<size_t>(e) + r] = rows[r][e];
+}
+
+// The permutations scatter8 uses: pick[k] gathers blue and green of rows 2k and 2k + 1,
+// place[k] puts their red beside them.
+struct ScatterIndices {
+    __m512i pick[4];
+    __m512i place[4];
+};
+
+__attribute__((target("avx512f"))) inline ScatterIndices scatterIndices()
+{
+    alignas(64) static const int64_t pick[4][8] = {{0, 8, 0, 0, 1, 9, 0, 0},
+                                                   {2, 10, 0, 0, 3, 11, 0, 0},
+                                                   {4, 12, 0, 0, 5, 13, 0, 0},
+                                                   {6, 14, 0, 0, 7, 15, 0, 0}};
+    alignas(64) static const int64_t place[4][8] = {{0, 1, 8, 3, 4, 5, 9, 7},
+                                                    {0, 1, 10, 3, 4, 5, 11, 7},
+                                                    {0, 1, 12, 3, 4, 5, 13, 7},
+                                                    {0, 1, 14, 3, 4, 5, 15, 7}};
+    ScatterIndices x;
+    for (int k = 0; k < 4; ++k) {
+        x.pick[k] = _mm512_load_si512(pick[k]);
+        x.place[k] = _mm512_load_si512(place[k]);
+    }
+    return x;
+}
+
+// Writes one destination pixel of eight rows: a0, a1, a2 hold its blue, green and red sums,
+// one lane per row. Each row gets four doubles, the fourth overwritten by the next pixel or
+// falling into the row's slack.
+__attribute__((target("avx512f"))) inline void scatter8(__m512d a0, __m512d a1, __m512d a2,
+                                                        const ScatterIndices& x, double* const* dst)
+{
+    a0 = stored512(a0);
+    a1 = stored512(a1);
+    a2 = stored512(a2);
+    for (int k = 0; k < 4; ++k) {
+        const __m512d two =
+            _mm512_permutex2var_pd(_mm512_permutex2var_pd(a0, x.pick[k], a1), x.place[k], a2);
+        _mm256_storeu_pd(dst[2 * k], _mm512_castpd512_pd256(two));
+        _mm256_storeu_pd(dst[2 * k + 1], _mm512_extractf64x4_pd(two, 1));
+    }
+}
+
+// As horizontalAvx2, with the eight rows of a channel in one register and two destination
+// pixels side by side over the padded lists.
 __attribute__((target("avx512f,avx2"))) void horizontal512(const HorizontalJob& job,
                                                            const PassTable& p,
                                                            std::vector<double>& scratch)
@@ -274,9 +369,40 @@ __attribute__((target("avx512f,avx2"))) void horizontal512(const HorizontalJob& 
     for (int r = 0; r < 8; ++r)
         rows[r] = job.rows[std::min(r, job.count - 1)];
     double* data = aligned64(scratch);
-    interleave8(rows, job.readBegin, job.readEnd, data);
-    alignas(64) double sums[24];
-    for (int i = job.x0; i < job.x1; ++i) {
+    interleave8x512(rows, job.readBegin, job.readEnd, data);
+    // Rows beyond the picture's last (a short final group) write into a spare pixel.
+    double spare[4];
+    double* dst[8];
+    const ScatterIndices indices = scatterIndices();
+    const size_t L = static_cast<size_t>(p.longest);
+    int i = job.x0;
+    if (job.count == 8) {
+        for (; i + 2 <= job.x1; i += 2) {
+            const int* o = &p.paddedOffset[i * L];
+            const double* w = &p.paddedWeight[i * L];
+            __m512d a0 = _mm512_setzero_pd(), a1 = a0, a2 = a0, b0 = a0, b1 = a0, b2 = a0;
+            for (size_t t = 0; t < L; ++t) {
+                const __m512d wa = _mm512_set1_pd(w[t]);
+                const __m512d wb = _mm512_set1_pd(w[L + t]);
+                const double* u = data + 8 * static_cast<size_t>(o[t]);
+                const double* v = data + 8 * static_cast<size_t>(o[L + t]);
+                a0 = _mm512_add_pd(a0, _mm512_mul_pd(wa, _mm512_load_pd(u)));
+                a1 = _mm512_add_pd(a1, _mm512_mul_pd(wa, _mm512_load_pd(u + 8)));
+                a2 = _mm512_add_pd(a2, _mm512_mul_pd(wa, _mm512_load_pd(u + 16)));
+                b0 = _mm512_add_pd(b0, _mm512_mul_pd(wb, _mm512_load_pd(v)));
+                b1 = _mm512_add_pd(b1, _mm512_mul_pd(wb, _mm512_load_pd(v + 8)));
+                b2 = _mm512_add_pd(b2, _mm512_mul_pd(wb, _mm512_load_pd(v + 16)));
+            }
+            const size_t at = 3 * static_cast<size_t>(i - job.x0);
+            for (int r = 0; r < 8; ++r)
+                dst[r] = job.out[r] + at;
+            scatter8(a0, a1, a2, indices, dst);
+            for (int r = 0; r < 8; ++r)
+                dst[r] += 3;
+            scatter8(b0, b1, b2, indices, dst);
+        }
+    }
+    for (; i < job.x1; ++i) {
         __m512d a0 = _mm512_setzero_pd(), a1 = a0, a2 = a0;
         for (int t = p.start[i]; t < p.start[i + 1]; ++t) {
             const __m512d w = _mm512_set1_pd(p.weight[t]);
@@ -285,16 +411,10 @@ __attribute__((target("avx512f,avx2"))) void horizontal512(const HorizontalJob& 
             a1 = _mm512_add_pd(a1, _mm512_mul_pd(w, _mm512_load_pd(v + 8)));
             a2 = _mm512_add_pd(a2, _mm512_mul_pd(w, _mm512_load_pd(v + 16)));
         }
-        _mm512_store_pd(sums, stored512(a0));
-        _mm512_store_pd(sums + 8, stored512(a1));
-        _mm512_store_pd(sums + 16, stored512(a2));
         const size_t at = 3 * static_cast<size_t>(i - job.x0);
-        for (int r = 0; r < job.count; ++r) {
-            double* o = job.out[r] + at;
-            o[0] = sums[r];
-            o[1] = sums[8 + r];
-            o[2] = sums[16 + r];
-        }
+        for (int r = 0; r < 8; ++r)
+            dst[r] = r < job.count ? job.out[r] + at : spare;
+        scatter8(a0, a1, a2, indices, dst);
     }
 }
 
@@ -365,7 +485,9 @@ void runPasses(const Raster& source, Raster& destination)
         vertical = level == simd::Level::Avx512 ? vertical512 : verticalAvx2;
     }
 #endif
-    const PassTable hp = makeTable(source.width(), dstW);
+    PassTable hp = makeTable(source.width(), dstW);
+    if (group == 8)
+        hp.pad();
     const PassTable vp = makeTable(srcH, dstH);
 
     // Ring rows: the widest span of source rows one destination row reads, widened to whole

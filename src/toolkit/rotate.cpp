@@ -401,9 +401,19 @@ Raster shearRotate(const Raster& source, int degrees, bool antialias, Color back
         std::vector<uint32_t> line(static_cast<size_t>(W3));
         for (int y0 = 0; y0 < H2; y0 += kBand) {
             const int rows = std::min(kBand, H2 - y0);
-            for (int x = 0; x < W1; ++x)
+            for (int x = 0; x < W1; ++x) {
+                // The rows of t1 lie far apart: fetch the part a later column will read.
+                constexpr int kAhead = 12;
+                if (x + kAhead < W1) {
+                    const int64_t q =
+                        std::clamp<int64_t>(int64_t{y0} - columnSteps[x + kAhead].v - 1, 0, H - 1);
+                    const uint32_t* ahead = t1.row(x + kAhead) + q;
+                    for (int line = 0; line < kBand + 2; line += 16)
+                        __builtin_prefetch(ahead + std::min<int64_t>(line, H - 1 - q));
+                }
                 shearWindow(k, t1.row(x), H, columnSteps[x].v, columnSteps[x].w, bg, antialias, y0,
                             y0 + rows, columns.row(x));
+            }
             k.transpose(columns.row(0), columns.width, W1, rows, band.row(0), band.width);
             for (int r = 0; r < rows; ++r) {
                 const int y = y0 + r;
