@@ -179,9 +179,22 @@ __attribute__((target("avx512f,avx512bw"))) inline __m512i rounded512(__m512i x)
                              12);
 }
 
-// As blendRunAvx2, thirty-two bytes at a time.
-__attribute__((target("avx512f,avx512bw,avx2"))) void blendRun512(const uint32_t* cur,
-                                                                  uint32_t* out, int n, int w)
+// Thirty-two bytes of blendRunAvx2 at e, through a byte mask (the run's last, shorter step).
+__attribute__((target("avx512f,avx512bw,avx512vl,avx2"))) inline void blend32x512(
+    const uint8_t* c8, uint8_t* o8, size_t e, __m512i weights, __mmask32 mask)
+{
+    const __m512i c = _mm512_cvtepu8_epi16(_mm256_maskz_loadu_epi8(mask, c8 + e));
+    const __m512i p = _mm512_cvtepu8_epi16(_mm256_maskz_loadu_epi8(mask, c8 + e - 4));
+    const __m512i lo = rounded512(_mm512_madd_epi16(_mm512_unpacklo_epi16(c, p), weights));
+    const __m512i hi = rounded512(_mm512_madd_epi16(_mm512_unpackhi_epi16(c, p), weights));
+    const __m512i words = _mm512_max_epi16(_mm512_packs_epi32(lo, hi), _mm512_setzero_si512());
+    _mm256_mask_storeu_epi8(o8 + e, mask, _mm512_cvtusepi16_epi8(words));
+}
+
+// As blendRunAvx2, thirty-two bytes at a time; the last step is masked.
+__attribute__((target("avx512f,avx512bw,avx512vl,avx2"))) void blendRun512(const uint32_t* cur,
+                                                                           uint32_t* out, int n,
+                                                                           int w)
 {
     const auto* c8 = reinterpret_cast<const uint8_t*>(cur);
     auto* o8 = reinterpret_cast<uint8_t*>(out);
@@ -189,18 +202,10 @@ __attribute__((target("avx512f,avx512bw,avx2"))) void blendRun512(const uint32_t
     const __m512i weights = _mm512_set1_epi32(static_cast<int>(
         (static_cast<uint32_t>(w) << 16) | (static_cast<uint32_t>(4096 - w) & 0xFFFF)));
     size_t e = 0;
-    for (; e + 32 <= bytes; e += 32) {
-        const __m512i c =
-            _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(c8 + e)));
-        const __m512i p =
-            _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(c8 + e - 4)));
-        const __m512i lo = rounded512(_mm512_madd_epi16(_mm512_unpacklo_epi16(c, p), weights));
-        const __m512i hi = rounded512(_mm512_madd_epi16(_mm512_unpackhi_epi16(c, p), weights));
-        const __m512i words = _mm512_max_epi16(_mm512_packs_epi32(lo, hi), _mm512_setzero_si512());
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(o8 + e), _mm512_cvtusepi16_epi8(words));
-    }
-    const int done = static_cast<int>(e / 4);
-    blendRunAvx2(cur + done, out + done, n - done, w);
+    for (; e + 32 <= bytes; e += 32)
+        blend32x512(c8, o8, e, weights, ~__mmask32{0});
+    if (e < bytes)
+        blend32x512(c8, o8, e, weights, static_cast<__mmask32>((uint64_t{1} << (bytes - e)) - 1));
 }
 
 #pragma GCC diagnostic pop
@@ -236,8 +241,10 @@ __attribute__((target("avx2"))) void transposeAvx2(const uint32_t* from, size_t 
 {
     const int fullRows = rows / 8 * 8;
     const int fullCols = cols / 8 * 8;
-    for (int r0 = 0; r0 < fullRows; r0 += 8) {
-        for (int c0 = 0; c0 < fullCols; c0 += 8) {
+    // Column blocks outside, so that the blocks landing in the same rows of `to` (one cache
+    // line for sixteen rows) are written one after the other.
+    for (int c0 = 0; c0 < fullCols; c0 += 8) {
+        for (int r0 = 0; r0 < fullRows; r0 += 8) {
             __m256 r[8];
             for (int k = 0; k < 8; ++k)
                 r[k] = _mm256_castsi256_ps(_mm256_loadu_si256(
@@ -259,9 +266,9 @@ __attribute__((target("avx2"))) void transposeAvx2(const uint32_t* from, size_t 
                 _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + (c0 + k) * toStride + r0),
                                     _mm256_castps_si256(c[k]));
         }
-        transposePlain(from + r0 * fromStride + fullCols, fromStride, 8, cols - fullCols,
-                       to + fullCols * toStride + r0, toStride);
     }
+    transposePlain(from + fullCols, fromStride, fullRows, cols - fullCols, to + fullCols * toStride,
+                   toStride);
     transposePlain(from + fullRows * fromStride, fromStride, rows - fullRows, cols, to + fullRows,
                    toStride);
 }
@@ -296,15 +303,28 @@ Kernels kernels()
 // background and follows the pixels that land inside. With w > 0 and room after the last pixel,
 // the next position takes prev blended with the background. Everything else is background.
 // Writes positions o0..o1-1 of the line (within it) to out[0 .. o1 - o0).
+void fillWords(uint32_t* out, int64_t n, uint32_t word)
+{
+    if (n <= 0)
+        return;
+    if (word == 0) {
+        std::memset(out, 0, static_cast<size_t>(n) * 4);
+        return;
+    }
+    for (int64_t i = 0; i < n; ++i)
+        out[i] = word;
+}
+
 void shearWindow(const Kernels& k, const uint32_t* in, int lin, int v, int w, uint32_t background,
                  bool antialias, int o0, int o1, uint32_t* out)
 {
-    std::fill(out, out + (o1 - o0), background);
     const int64_t first = std::max<int64_t>(v, 0);  // where the first pixel inside lands
     const int64_t end = int64_t{v} + lin;           // one past where the last pixel lands
     const int64_t ja = std::max<int64_t>(first, o0);
     const int64_t jb = std::min<int64_t>(end, o1);
+    int64_t done = 0;  // out[0 .. done) is written
     if (ja < jb) {
+        fillWords(out, ja - o0, background);
         if (antialias) {
             int64_t j = ja;
             if (j == first) {
@@ -316,11 +336,15 @@ void shearWindow(const Kernels& k, const uint32_t* in, int lin, int v, int w, ui
         } else {
             std::memcpy(out + (ja - o0), in + (ja - v), static_cast<size_t>(jb - ja) * 4);
         }
+        done = jb - o0;
     }
     if (antialias && w > 0 && end >= o0 && end < o1 && end >= 0) {
+        fillWords(out + done, end - o0 - done, background);
         const uint32_t prev = end - 1 >= first ? in[lin - 1] : background;
         out[end - o0] = blendPixel(prev, background, w);
+        done = end - o0 + 1;
     }
+    fillWords(out + done, (o1 - o0) - done, background);
 }
 
 void refuseTooLarge(int64_t w, int64_t h, int64_t resultW, int64_t resultH)

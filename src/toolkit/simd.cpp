@@ -13,7 +13,7 @@ Level processorLevel()
     static const Level best = [] {
         __builtin_cpu_init();
         if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-            __builtin_cpu_supports("avx2"))
+            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx2"))
             return Level::Avx512;
         if (__builtin_cpu_supports("avx2"))
             return Level::Avx2;

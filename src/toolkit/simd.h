@@ -4,7 +4,7 @@ namespace lumavex::simd {
 
 /// The vector instruction sets the toolkit's kernels use. Every kernel has a plain fallback,
 /// and every level gives the same bytes.
-enum class Level { Plain, Avx2, Avx512 };  // Avx512: the F and BW subsets
+enum class Level { Plain, Avx2, Avx512 };  // Avx512: the F, BW and VL subsets
 
 /// The level the kernels run at: the best the processor (and the system) offers, up to the limit.
 Level level();

@@ -249,6 +249,21 @@ TEST(Rotate, UncoveredPixelsAreBlack)
         }
 }
 
+TEST(Rotate, UncoveredCornersTakeTheBackgroundColour)
+{
+    onEveryPath([] {
+        Raster r(40, 20, kWhite);
+        Rotate(r, -20, true, test::kTestRed);
+        EXPECT_EQ(r.pixel(0, 0), test::kTestRed);
+        EXPECT_EQ(r.pixel(r.width() - 1, r.height() - 1), test::kTestRed);
+        EXPECT_EQ(r.pixel(r.width() / 2, r.height() / 2), kWhite);
+        Raster plain(40, 20, kWhite);
+        Rotate(plain, -20, false, test::kTestRed);
+        EXPECT_EQ(plain.pixel(0, 0), test::kTestRed);
+        EXPECT_EQ(plain.pixel(plain.width() / 2, plain.height() / 2), kWhite);
+    });
+}
+
 TEST(Rotate, OnePixelAtFortyFiveBecomesThreeByOne)
 {
     const Raster r = rotated(Raster(1, 1, makeColor(100, 151, 255)), 45);
