@@ -298,11 +298,6 @@ Kernels kernels()
     return k;
 }
 
-// One line of a shear, seen through a window: the lin pixels of `in` land at positions v.. of
-// the output line (pixel q at v + q); those outside the line are dropped. prev starts as the
-// background and follows the pixels that land inside. With w > 0 and room after the last pixel,
-// the next position takes prev blended with the background. Everything else is background.
-// Writes positions o0..o1-1 of the line (within it) to out[0 .. o1 - o0).
 void fillWords(uint32_t* out, int64_t n, uint32_t word)
 {
     if (n <= 0)
@@ -315,6 +310,11 @@ void fillWords(uint32_t* out, int64_t n, uint32_t word)
         out[i] = word;
 }
 
+// One line of a shear, seen through a window: the lin pixels of `in` land at positions v.. of
+// the output line (pixel q at v + q); those outside the line are dropped. prev starts as the
+// background and follows the pixels that land inside. With w > 0 and room after the last pixel,
+// the next position takes prev blended with the background. Everything else is background.
+// Writes positions o0..o1-1 of the line (within it) to out[0 .. o1 - o0).
 void shearWindow(const Kernels& k, const uint32_t* in, int lin, int v, int w, uint32_t background,
                  bool antialias, int o0, int o1, uint32_t* out)
 {
@@ -432,8 +432,8 @@ Raster shearRotate(const Raster& source, int degrees, bool antialias, Color back
                     const int64_t q =
                         std::clamp<int64_t>(int64_t{y0} - columnSteps[x + kAhead].v - 1, 0, H - 1);
                     const uint32_t* ahead = t1.row(x + kAhead) + q;
-                    for (int line = 0; line < kBand + 2; line += 16)
-                        __builtin_prefetch(ahead + std::min<int64_t>(line, H - 1 - q));
+                    for (int word = 0; word < kBand + 2; word += 16)
+                        __builtin_prefetch(ahead + std::min<int64_t>(word, H - 1 - q));
                 }
                 shearWindow(k, t1.row(x), H, columnSteps[x].v, columnSteps[x].w, bg, antialias, y0,
                             y0 + rows, columns.row(x));

@@ -242,7 +242,7 @@ TEST(Resample, MatchesAPlainImplementationOnNoise)
     };
     const Case cases[] = {{1, 1, 5, 3},     {2, 3, 7, 1},     {3, 3, 1, 1},     {17, 13, 34, 26},
                           {40, 30, 20, 15}, {37, 23, 11, 50}, {100, 7, 33, 21}, {5, 64, 9, 3},
-                          {64, 5, 200, 17}, {13, 11, 13, 4}};
+                          {64, 5, 200, 17}, {13, 11, 13, 4},  {3, 2, 5000, 1},  {5000, 3, 1, 2}};
     onEveryPath([&] {
         uint32_t seed = 30;
         for (const Case& c : cases) {
