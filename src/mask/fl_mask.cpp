@@ -36,6 +36,63 @@ std::vector<int> FLTileNumbers(int cols, int rows)
     return number;
 }
 
+namespace {
+
+// A tile row is 24 bytes: inverted as three 64-bit words.
+constexpr int kTileBytes = kFLTile * 3;
+static_assert(kTileBytes == 3 * sizeof(uint64_t));
+
+// Where the tile numbered k sits: place[k - 1].
+std::vector<std::pair<int, int>> tilePlaces(int cols, int rows)
+{
+    const std::vector<int> number = FLTileNumbers(cols, rows);
+    std::vector<std::pair<int, int>> place(number.size());
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < cols; ++x)
+            place[number[static_cast<size_t>(y) * cols + x] - 1] = {x, y};
+    return place;
+}
+
+// The mask of a region that lies inside the picture, worked in place: tiles k and n + 1 - k
+// exchange places, both inverted (the middle tile of an odd count is only inverted), and the
+// region's pixels outside the whole tiles turn white. The same result as masking a copy.
+void maskInPlace(Raster& picture, const Rect& region)
+{
+    const int cols = region.width() / kFLTile;
+    const int rows = region.height() / kFLTile;
+    const int n = cols * rows;
+    const std::vector<std::pair<int, int>> place = tilePlaces(cols, rows);
+    auto tileRow = [&](std::pair<int, int> tile, int line) {
+        return picture.row(region.top + tile.second * kFLTile + line) + region.left * 3 +
+               tile.first * kTileBytes;
+    };
+    for (int k = 1; k <= n + 1 - k; ++k) {
+        for (int line = 0; line < kFLTile; ++line) {
+            uint8_t* a = tileRow(place[k - 1], line);
+            uint8_t* b = tileRow(place[n - k], line);
+            uint64_t wa[3], wb[3];
+            std::memcpy(wa, a, kTileBytes);
+            std::memcpy(wb, b, kTileBytes);
+            for (int i = 0; i < 3; ++i) {
+                wa[i] = ~wa[i];
+                wb[i] = ~wb[i];
+            }
+            std::memcpy(a, wb, kTileBytes);
+            std::memcpy(b, wa, kTileBytes);
+        }
+    }
+    const Color brush = picture.brushColor();
+    const BrushStyle style = picture.brushStyle();
+    picture.setBrushColor(kWhite);
+    picture.fillRect({region.left + cols * kFLTile, region.top, region.right, region.bottom});
+    picture.fillRect(
+        {region.left, region.top + rows * kFLTile, region.left + cols * kFLTile, region.bottom});
+    picture.setBrushColor(brush);
+    picture.setBrushStyle(style);
+}
+
+}  // namespace
+
 void ApplyFLMask(Raster& destination, const Raster& source)
 {
     if (destination.width() != source.width() || destination.height() != source.height())
@@ -48,15 +105,7 @@ void ApplyFLMask(Raster& destination, const Raster& source)
     const int n = cols * rows;
     if (n == 0)
         return;
-    const std::vector<int> number = FLTileNumbers(cols, rows);
-    // Where the tile numbered k sits: place[k - 1].
-    std::vector<std::pair<int, int>> place(static_cast<size_t>(n));
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < cols; ++x)
-            place[number[static_cast<size_t>(y) * cols + x] - 1] = {x, y};
-
-    constexpr int tileBytes = kFLTile * 3;
-    static_assert(tileBytes == 3 * sizeof(uint64_t));
+    const std::vector<std::pair<int, int>> place = tilePlaces(cols, rows);
     // Tile k goes to the place of tile n + 1 - k. Walking k along the spiral keeps both the
     // tiles read and the tiles written next to their predecessors, which the caches like; every
     // place is written once, so the order changes nothing.
@@ -64,14 +113,11 @@ void ApplyFLMask(Raster& destination, const Raster& source)
         const auto [x, y] = place[k - 1];
         const auto [dx, dy] = place[n - k];
         for (int line = 0; line < kFLTile; ++line) {
-            const uint8_t* from = source.row(y * kFLTile + line) + x * tileBytes;
-            uint8_t* to = destination.row(dy * kFLTile + line) + dx * tileBytes;
-            // A tile row is 24 bytes: inverted as three 64-bit words.
             uint64_t words[3];
-            std::memcpy(words, from, tileBytes);
+            std::memcpy(words, source.row(y * kFLTile + line) + x * kTileBytes, kTileBytes);
             for (uint64_t& word : words)
                 word = ~word;
-            std::memcpy(to, words, tileBytes);
+            std::memcpy(destination.row(dy * kFLTile + line) + dx * kTileBytes, words, kTileBytes);
         }
     }
 }
@@ -94,7 +140,13 @@ Rect ApplyFLMaskToRegion(Raster& working, const Rect& selection, int zoom)
     if (width == 0 || height == 0)
         return region;
     checkRasterSize(width, height);
+    if (region.left >= 0 && region.top >= 0 && region.right <= working.width() &&
+        region.bottom <= working.height()) {
+        maskInPlace(working, region);
+        return region;
+    }
 
+    // Partly outside the picture: the outside reads as white and is not written back.
     Raster source(region.width(), region.height());
     source.copyRect(source.bounds(), working, region);
     Raster destination(region.width(), region.height());

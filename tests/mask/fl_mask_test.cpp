@@ -141,20 +141,25 @@ TEST(ApplyFLMaskToRegion, TwiceRestoresATileAlignedRegion)
 
 TEST(ApplyFLMaskToRegion, MasksOnlyTheRegion)
 {
-    const Raster original = makeNoise(60, 40, 7);
-    Raster picture = original;
-    const Rect region{10, 5, 10 + 27, 5 + 19};  // not on the grid: 3 x 2 tiles and a remainder
-    EXPECT_EQ(ApplyFLMaskToRegion(picture, region), region);
-    Raster part(27, 19);
-    part.copyRect(part.bounds(), original, region);
-    const Raster expected = masked(part);
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 60; ++x) {
-            const bool inside = x >= 10 && x < 37 && y >= 5 && y < 24;
-            ASSERT_EQ(picture.pixel(x, y),
-                      inside ? expected.pixel(x - 10, y - 5) : original.pixel(x, y))
-                << x << "," << y;
-        }
+    // Not on the grid (3 x 2 tiles and a remainder), an odd count (3 x 3, the middle tile stays
+    // in place inverted), and a single tile.
+    for (const Rect region : {Rect{10, 5, 37, 24}, Rect{4, 9, 28, 33}, Rect{50, 30, 58, 38}}) {
+        const Raster original = makeNoise(60, 40, 7);
+        Raster picture = original;
+        EXPECT_EQ(ApplyFLMaskToRegion(picture, region), region);
+        Raster part(region.width(), region.height());
+        part.copyRect(part.bounds(), original, region);
+        const Raster expected = masked(part);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 60; ++x) {
+                const bool inside =
+                    x >= region.left && x < region.right && y >= region.top && y < region.bottom;
+                ASSERT_EQ(picture.pixel(x, y), inside
+                                                   ? expected.pixel(x - region.left, y - region.top)
+                                                   : original.pixel(x, y))
+                    << x << "," << y;
+            }
+    }
 }
 
 TEST(ApplyFLMaskToRegion, TheDesignTimeMarqueeMasks11x9TilesAndWhitensTheRest)
