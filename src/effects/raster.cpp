@@ -115,6 +115,8 @@ void Raster::allocate(int width, int height)
 
 void Raster::fillRows(int fromRow, Color color)
 {
+    if (!m_pixels)  // a side of 0: no rows to fill
+        return;
     const size_t pad = m_stride - static_cast<size_t>(m_width) * 3;
     for (int y = fromRow; y < m_height; ++y) {
         uint8_t* r = row(y);
@@ -133,9 +135,10 @@ void Raster::setSize(int width, int height)
     const int keepRows = std::min(height, m_height);
     const int keepCols = std::min(width, m_width);
     const size_t pad = grown.m_stride - static_cast<size_t>(width) * 3;
-    for (int y = 0; y < keepRows; ++y) {
+    for (int y = 0; grown.m_pixels && y < keepRows; ++y) {
         uint8_t* r = grown.row(y);
-        std::memcpy(r, row(y), static_cast<size_t>(keepCols) * 3);
+        if (keepCols > 0)
+            std::memcpy(r, row(y), static_cast<size_t>(keepCols) * 3);
         fillPixels(r + keepCols * 3, width - keepCols, fill);
         std::memset(r + width * 3, 0, pad);
     }

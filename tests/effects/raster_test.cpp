@@ -290,5 +290,18 @@ TEST(Raster, InvertedSelfCopyAndCopyBackRestoreThePicture)
     EXPECT_EQ(p.brushColor(), kWhite);
 }
 
+TEST(Raster, ASideOfZeroHoldsNoPixelsAndCanGrowAgain)
+{
+    Raster tall(0, 5);
+    EXPECT_EQ(tall.height(), 5);
+    EXPECT_TRUE(tall.empty());
+    tall.setSize(3, 2);
+    EXPECT_EQ(tall.pixel(2, 1), kWhite);
+    tall.setSize(3, 0);
+    EXPECT_TRUE(tall.empty());
+    tall.setSize(0, 4);
+    EXPECT_EQ(tall.height(), 4);
+}
+
 }  // namespace
 }  // namespace lumavex
