@@ -14,4 +14,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     libsane-dev sane-utils libsane1 \
     xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho \
     libjpeg-turbo-progs giflib-tools \
+    qt6-translations-l10n \
     clang-format

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -52,6 +55,12 @@ int main(int argc, char** argv)
     if (!files.isEmpty() && lumavex::sendOpenRequests(files, socket))
         return 0;
 
+    // Qt's own texts (message box buttons, the window menus of documents) in Japanese, like the
+    // rest of the program, whatever the system's language.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     lumavex::installFonts();
     QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
     font.setPixelSize(12);
