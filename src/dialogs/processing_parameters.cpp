@@ -28,7 +28,8 @@ namespace lumavex {
 
 ColorPanel::ColorPanel(Color color, QWidget* parent) : QFrame(parent), m_color(color)
 {
-    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // A plain dark outline, so that a white or light colour still shows as a swatch.
+    setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setAutoFillBackground(true);
     setColor(color);
@@ -39,6 +40,7 @@ void ColorPanel::setColor(Color color)
     m_color = color & 0x00FFFFFF;
     QPalette p = palette();
     p.setColor(QPalette::Window, qColorOf(m_color));
+    p.setColor(QPalette::WindowText, QColor(96, 96, 96));
     setPalette(p);
 }
 
