@@ -11,10 +11,13 @@
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <thread>
 
 #include "dialogs/form_support.h"
