@@ -49,6 +49,79 @@ TEST(Gray, UsesTheIntegerWeights)
     EXPECT_EQ(r.pixel(2, 0), kWhite);
 }
 
+/// Every width from 1 to 40 and some wider ones cover the vector bodies and their tails.
+std::vector<int> kernelWidths()
+{
+    std::vector<int> widths;
+    for (int w = 1; w <= 40; ++w)
+        widths.push_back(w);
+    for (int w : {63, 64, 65, 101, 1000})
+        widths.push_back(w);
+    return widths;
+}
+
+void expectPaddingUntouched(const Raster& r)
+{
+    for (int y = 0; y < r.height(); ++y)
+        for (size_t i = size_t(r.width()) * 3; i < r.stride(); ++i)
+            ASSERT_EQ(r.row(y)[i], 0) << "row " << y;
+}
+
+TEST(ImageOps, EveryWidthGivesExactlyTheFormula)
+{
+    for (int w : kernelWidths()) {
+        SCOPED_TRACE(w);
+        const Raster original = test::makeNoise(w, 3, static_cast<uint32_t>(w));
+        Raster h = original;
+        HFlip(h);
+        Raster n = original;
+        Negative(n);
+        Raster g = original;
+        Gray(g);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < w; ++x) {
+                const Color c = original.pixel(x, y);
+                ASSERT_EQ(h.pixel(x, y), original.pixel(w - 1 - x, y));
+                ASSERT_EQ(n.pixel(x, y), c ^ 0xFFFFFF);
+                const int v = (30 * redOf(c) + 59 * greenOf(c) + 11 * blueOf(c)) / 100;
+                ASSERT_EQ(g.pixel(x, y), makeColor(v, v, v));
+            }
+        expectPaddingUntouched(h);
+        expectPaddingUntouched(n);
+        expectPaddingUntouched(g);
+        // Twice is the identity.
+        HFlip(h);
+        Negative(n);
+        EXPECT_TRUE(h.samePixels(original));
+        EXPECT_TRUE(n.samePixels(original));
+    }
+}
+
+TEST(Gray, EveryColourMatchesTheIntegerFormula)
+{
+    // All 2^24 colours, one per pixel.
+    Raster r(4096, 4096);
+    for (int y = 0; y < 4096; ++y) {
+        uint8_t* p = r.row(y);
+        for (int x = 0; x < 4096; ++x, p += 3) {
+            const uint32_t c = uint32_t(y) << 12 | uint32_t(x);
+            p[0] = static_cast<uint8_t>(c);
+            p[1] = static_cast<uint8_t>(c >> 8);
+            p[2] = static_cast<uint8_t>(c >> 16);
+        }
+    }
+    Gray(r);
+    for (int y = 0; y < 4096; ++y) {
+        const uint8_t* p = r.row(y);
+        for (int x = 0; x < 4096; ++x, p += 3) {
+            const uint32_t c = uint32_t(y) << 12 | uint32_t(x);
+            const unsigned v = (30 * (c >> 16) + 59 * ((c >> 8) & 255) + 11 * (c & 255)) / 100;
+            if (p[0] != v || p[1] != v || p[2] != v)
+                FAIL() << "colour " << c << " gave " << int(p[0]) << " not " << v;
+        }
+    }
+}
+
 TEST(ResizeCanvas, KeepsTheTopLeftAndAddsBlack)
 {
     Raster r = makeGradient(4, 3);
