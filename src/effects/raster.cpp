@@ -8,6 +8,10 @@
 
 #include "error.h"
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace lumavex {
 
 void checkRasterSize(int64_t width, int64_t height)
@@ -54,6 +58,16 @@ Raster::Raster(int width, int height, Color fill)
     fillRows(0, fill);
 }
 
+Raster Raster::unfilled(int width, int height)
+{
+    Raster r;
+    r.allocate(width, height);
+    const size_t pixelBytes = static_cast<size_t>(width) * 3;
+    for (int y = 0; y < height; ++y)
+        std::memset(r.row(y) + pixelBytes, 0, r.m_stride - pixelBytes);
+    return r;
+}
+
 Raster::Raster(const Raster& other)
     : m_brushColor(other.m_brushColor),
       m_brushStyle(other.m_brushStyle),
@@ -94,6 +108,24 @@ Raster& Raster::operator=(Raster&& other) noexcept
     return *this;
 }
 
+namespace {
+
+// Large pictures are asked to sit on huge pages: touching a fresh 36 MB picture then costs a
+// few page faults instead of thousands, which is most of the time of a load or of an effect's
+// temporary picture. Only the 2 MiB-aligned inside of the block is advised; it is only advice.
+void adviseHugePages([[maybe_unused]] uint8_t* p, [[maybe_unused]] size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t huge = uintptr_t{2} << 20;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(p) + huge - 1) & ~(huge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(huge - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
+}  // namespace
+
 void Raster::allocate(int width, int height)
 {
     checkRasterSize(width, height);
@@ -106,6 +138,7 @@ void Raster::allocate(int width, int height)
             throw Error(ErrorKind::TooLarge,
                         "画像のメモリを確保できません: " + std::to_string(width) + " x " +
                             std::to_string(height));
+        adviseHugePages(pixels.get(), bytes);
     }
     m_width = width;
     m_height = height;

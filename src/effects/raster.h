@@ -90,6 +90,9 @@ public:
     Raster(int width, int height);
     /// A width x height raster filled with the given colour. Throws as checkRasterSize.
     Raster(int width, int height, Color fill);
+    /// A width x height raster whose pixels are left as the allocation gives them (the row
+    /// padding is zero), for decoders that write every pixel. Throws as checkRasterSize.
+    static Raster unfilled(int width, int height);
 
     Raster(const Raster& other);
     Raster& operator=(const Raster& other);

@@ -265,7 +265,7 @@ Raster decodeRows(std::span<const uint8_t> data, const Dib& dib)
     const bool plain32 = dib.bits == 32 && dib.masks[0] == 0x00FF0000 &&
                          dib.masks[1] == 0x0000FF00 && dib.masks[2] == 0x000000FF;
 
-    Raster picture(dib.width, dib.height);
+    Raster picture = Raster::unfilled(dib.width, dib.height);
     const int w = dib.width;
     for (int y = 0; y < dib.height; ++y) {
         const int fileRow = dib.topDown ? y : dib.height - 1 - y;

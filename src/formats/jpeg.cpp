@@ -201,7 +201,8 @@ Raster ReadJPEG(std::span<const uint8_t> data)
     checkRasterSize(c->image_width, c->image_height);
     const bool cmyk = c->jpeg_color_space == JCS_CMYK || c->jpeg_color_space == JCS_YCCK;
     c->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
-    Raster picture(static_cast<int>(c->image_width), static_cast<int>(c->image_height));
+    Raster picture =
+        Raster::unfilled(static_cast<int>(c->image_width), static_cast<int>(c->image_height));
     std::vector<uint8_t> cmykLine(cmyk ? size_t{c->image_width} * 4 : 0);
 
     if (!guarded(d.err, [&] {

@@ -182,7 +182,7 @@ Raster ReadPNG(std::span<const uint8_t> data)
         rowBytes != size_t(width) * channels * (depth / 8))
         throw Error(ErrorKind::Unsupported, "この PNG の形式には対応していません");
 
-    Raster picture(static_cast<int>(width), static_cast<int>(height));
+    Raster picture = Raster::unfilled(static_cast<int>(width), static_cast<int>(height));
     const int w = picture.width();
     const int h = picture.height();
     const bool direct = passes == 1 && depth == 8 && channels == 3;

@@ -93,6 +93,21 @@ TEST(Raster, RefusesAbsurdSizesBeforeAllocating)
     EXPECT_NO_THROW(checkRasterSize(0, 0));
 }
 
+TEST(Raster, AnUnfilledRasterHasItsSizeAndZeroPadding)
+{
+    // Large enough for the huge-page advice, with a byte of padding a row.
+    const Raster r = Raster::unfilled(3001, 1000);
+    EXPECT_EQ(r.width(), 3001);
+    EXPECT_EQ(r.height(), 1000);
+    EXPECT_EQ(r.stride(), 9004u);
+    EXPECT_EQ(r.brushColor(), kWhite);
+    for (int y = 0; y < r.height(); ++y)
+        for (size_t i = 3001 * 3; i < r.stride(); ++i)
+            ASSERT_EQ(r.row(y)[i], 0);
+    EXPECT_THROW(Raster::unfilled(70000, 1), Error);
+    EXPECT_TRUE(Raster::unfilled(0, 0).empty());
+}
+
 TEST(Raster, AssignMakesAnIndependentCopy)
 {
     Raster a = makeFPicture(10, 8);
