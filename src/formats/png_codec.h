@@ -15,8 +15,8 @@ namespace lumavex {
 /// Error(TooLarge) for absurd sizes, before the picture is allocated.
 Raster ReadPNG(std::span<const uint8_t> data);
 
-/// Writes the picture as an 8-bit RGB PNG file, not interlaced, with libpng's default
-/// compression. Throws the stream's Error(File).
+/// Writes the picture as an 8-bit RGB PNG file, not interlaced, with libpng's adaptive filters
+/// and zlib's compression level 3. Throws the stream's Error(File).
 void WritePNG(OutputStream& out, const Raster& picture);
 
 }  // namespace lumavex
