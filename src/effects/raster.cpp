@@ -108,23 +108,18 @@ Raster& Raster::operator=(Raster&& other) noexcept
     return *this;
 }
 
-namespace {
-
-// Large pictures are asked to sit on huge pages: touching a fresh 36 MB picture then costs a
-// few page faults instead of thousands, which is most of the time of a load or of an effect's
-// temporary picture. Only the 2 MiB-aligned inside of the block is advised; it is only advice.
-void adviseHugePages([[maybe_unused]] uint8_t* p, [[maybe_unused]] size_t bytes)
+// Large pictures are asked to sit on huge pages: touching a fresh 36 MB picture would otherwise
+// cost thousands of page faults, most of the time of a load or of an effect's temporary picture.
+void adviseHugePages([[maybe_unused]] void* block, [[maybe_unused]] size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     constexpr uintptr_t huge = uintptr_t{2} << 20;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(p) + huge - 1) & ~(huge - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(huge - 1);
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + huge - 1) & ~(huge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(huge - 1);
     if (end > begin)
         madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 #endif
 }
-
-}  // namespace
 
 void Raster::allocate(int width, int height)
 {

@@ -181,4 +181,9 @@ private:
 /// Fills count pixels starting at p with one colour.
 void fillPixels(uint8_t* p, size_t count, Color color);
 
+/// Asks the system to back the 2 MiB-aligned inside of a large block with huge pages, so that
+/// its first touch costs a few page faults instead of thousands. Only advice: call it before
+/// the block is first written; it never fails.
+void adviseHugePages(void* block, size_t bytes);
+
 }  // namespace lumavex

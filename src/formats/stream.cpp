@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "effects/error.h"
+#include "effects/raster.h"
 
 namespace lumavex {
 
@@ -96,7 +97,10 @@ std::vector<uint8_t> readWholeFile(const std::string& fileName)
         close(fd);
         throw Error(ErrorKind::TooLarge, fileName + ": ファイルが大きすぎます (2 GiB まで)");
     }
-    std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+    std::vector<uint8_t> bytes;
+    bytes.reserve(static_cast<size_t>(st.st_size));
+    adviseHugePages(bytes.data(), bytes.capacity());
+    bytes.resize(static_cast<size_t>(st.st_size));
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
