@@ -63,7 +63,7 @@ Raster Raster::unfilled(int width, int height)
     Raster r;
     r.allocate(width, height);
     const size_t pixelBytes = static_cast<size_t>(width) * 3;
-    for (int y = 0; y < height; ++y)
+    for (int y = 0; r.m_pixels && y < height; ++y)
         std::memset(r.row(y) + pixelBytes, 0, r.m_stride - pixelBytes);
     return r;
 }

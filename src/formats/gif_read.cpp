@@ -22,7 +22,8 @@ int readData(GifFileType* gif, GifByteType* target, int n)
 {
     Source& source = *static_cast<Source*>(gif->UserData);
     const size_t count = std::min(source.data.size() - source.position, static_cast<size_t>(n));
-    std::memcpy(target, source.data.data() + source.position, count);
+    if (count > 0)
+        std::memcpy(target, source.data.data() + source.position, count);
     source.position += count;
     return static_cast<int>(count);
 }

@@ -106,6 +106,8 @@ TEST(Raster, AnUnfilledRasterHasItsSizeAndZeroPadding)
             ASSERT_EQ(r.row(y)[i], 0);
     EXPECT_THROW(Raster::unfilled(70000, 1), Error);
     EXPECT_TRUE(Raster::unfilled(0, 0).empty());
+    EXPECT_TRUE(Raster::unfilled(0, 7).empty());
+    EXPECT_TRUE(Raster(0, 7).empty());
 }
 
 TEST(Raster, AssignMakesAnIndependentCopy)

@@ -53,6 +53,11 @@ std::vector<uint8_t> makeGif(int width, int height, const std::vector<GifColorTy
             f.localColors.empty()
                 ? nullptr
                 : GifMakeMapObject(static_cast<int>(f.localColors.size()), f.localColors.data());
+        // giflib drops an earlier image's table without freeing it when this one has none.
+        if (!local && gif->Image.ColorMap) {
+            GifFreeMapObject(gif->Image.ColorMap);
+            gif->Image.ColorMap = nullptr;
+        }
         EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlaced, local);
         std::vector<int> order;
         if (f.interlaced) {
