@@ -105,7 +105,8 @@ inline double* aligned64(std::vector<double>& scratch)
 
 // What a horizontal kernel is given: `count` consecutive source rows, the source elements
 // [readBegin, readEnd) they need, destination columns [x0, x1), and one output row for each
-// source row, which receives the stored channels as doubles, pixel x0 first.
+// source row, which receives the stored channels as doubles, pixel x0 first. The output rows
+// follow each other outStride doubles apart: out[k] = out[0] + k x outStride.
 struct HorizontalJob {
     const uint8_t* rows[8];
     int count;
@@ -114,6 +115,7 @@ struct HorizontalJob {
     int x0;
     int x1;
     double* out[8];
+    size_t outStride;
 };
 
 // The plain kernel does one row at a time: the row as doubles, then each destination pixel's
@@ -359,6 +361,22 @@ __attribute__((target("avx512f"))) inline void scatter8(__m512d a0, __m512d a1, 
     }
 }
 
+// The same into eight rows `stride` doubles apart, from the first row's place.
+__attribute__((target("avx512f"))) inline void scatter8(__m512d a0, __m512d a1, __m512d a2,
+                                                        const ScatterIndices& x, double* first,
+                                                        size_t stride)
+{
+    a0 = stored512(a0);
+    a1 = stored512(a1);
+    a2 = stored512(a2);
+    for (int k = 0; k < 4; ++k) {
+        const __m512d two =
+            _mm512_permutex2var_pd(_mm512_permutex2var_pd(a0, x.pick[k], a1), x.place[k], a2);
+        _mm256_storeu_pd(first + 2 * k * stride, _mm512_castpd512_pd256(two));
+        _mm256_storeu_pd(first + (2 * k + 1) * stride, _mm512_extractf64x4_pd(two, 1));
+    }
+}
+
 // As horizontalAvx2, with the eight rows of a channel in one register and two destination
 // pixels side by side over the padded lists.
 __attribute__((target("avx512f,avx2"))) void horizontal512(const HorizontalJob& job,
@@ -393,13 +411,9 @@ __attribute__((target("avx512f,avx2"))) void horizontal512(const HorizontalJob& 
                 b1 = _mm512_add_pd(b1, _mm512_mul_pd(wb, _mm512_load_pd(v + 8)));
                 b2 = _mm512_add_pd(b2, _mm512_mul_pd(wb, _mm512_load_pd(v + 16)));
             }
-            const size_t at = 3 * static_cast<size_t>(i - job.x0);
-            for (int r = 0; r < 8; ++r)
-                dst[r] = job.out[r] + at;
-            scatter8(a0, a1, a2, indices, dst);
-            for (int r = 0; r < 8; ++r)
-                dst[r] += 3;
-            scatter8(b0, b1, b2, indices, dst);
+            double* first = job.out[0] + 3 * static_cast<size_t>(i - job.x0);
+            scatter8(a0, a1, a2, indices, first, job.outStride);
+            scatter8(b0, b1, b2, indices, first + 3, job.outStride);
         }
     }
     for (; i < job.x1; ++i) {
@@ -535,6 +549,7 @@ void runPasses(const Raster& source, Raster& destination)
                     for (int k = 0; k < job.count; ++k) {
                         job.rows[k] = source.row(y0 + k);
                         job.out[k] = ring.data() + ringStride * (slot0 + k);
+                        job.outStride = ringStride;
                         ringRow[slot0 + k] = y0 + k;
                     }
                     horizontal(job, hp, scratch);
