@@ -245,26 +245,32 @@ __attribute__((target("avx2"))) void transposeAvx2(const uint32_t* from, size_t 
     // line for sixteen rows) are written one after the other.
     for (int c0 = 0; c0 < fullCols; c0 += 8) {
         for (int r0 = 0; r0 < fullRows; r0 += 8) {
-            __m256 r[8];
-            for (int k = 0; k < 8; ++k)
-                r[k] = _mm256_castsi256_ps(_mm256_loadu_si256(
-                    reinterpret_cast<const __m256i*>(from + (r0 + k) * fromStride + c0)));
-            const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
-            const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]), t3 = _mm256_unpackhi_ps(r[2], r[3]);
-            const __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]), t5 = _mm256_unpackhi_ps(r[4], r[5]);
-            const __m256 t6 = _mm256_unpacklo_ps(r[6], r[7]), t7 = _mm256_unpackhi_ps(r[6], r[7]);
+            const uint32_t* f = from + r0 * fromStride + c0;
+            const auto* g = reinterpret_cast<const float*>(f);
+            const __m256 r0v = _mm256_loadu_ps(g), r1v = _mm256_loadu_ps(g + fromStride);
+            const __m256 r2v = _mm256_loadu_ps(g + 2 * fromStride);
+            const __m256 r3v = _mm256_loadu_ps(g + 3 * fromStride);
+            const __m256 r4v = _mm256_loadu_ps(g + 4 * fromStride);
+            const __m256 r5v = _mm256_loadu_ps(g + 5 * fromStride);
+            const __m256 r6v = _mm256_loadu_ps(g + 6 * fromStride);
+            const __m256 r7v = _mm256_loadu_ps(g + 7 * fromStride);
+            const __m256 t0 = _mm256_unpacklo_ps(r0v, r1v), t1 = _mm256_unpackhi_ps(r0v, r1v);
+            const __m256 t2 = _mm256_unpacklo_ps(r2v, r3v), t3 = _mm256_unpackhi_ps(r2v, r3v);
+            const __m256 t4 = _mm256_unpacklo_ps(r4v, r5v), t5 = _mm256_unpackhi_ps(r4v, r5v);
+            const __m256 t6 = _mm256_unpacklo_ps(r6v, r7v), t7 = _mm256_unpackhi_ps(r6v, r7v);
             const __m256 u0 = _mm256_shuffle_ps(t0, t2, 0x44), u1 = _mm256_shuffle_ps(t0, t2, 0xEE);
             const __m256 u2 = _mm256_shuffle_ps(t1, t3, 0x44), u3 = _mm256_shuffle_ps(t1, t3, 0xEE);
             const __m256 u4 = _mm256_shuffle_ps(t4, t6, 0x44), u5 = _mm256_shuffle_ps(t4, t6, 0xEE);
             const __m256 u6 = _mm256_shuffle_ps(t5, t7, 0x44), u7 = _mm256_shuffle_ps(t5, t7, 0xEE);
-            const __m256 c[8] = {
-                _mm256_permute2f128_ps(u0, u4, 0x20), _mm256_permute2f128_ps(u1, u5, 0x20),
-                _mm256_permute2f128_ps(u2, u6, 0x20), _mm256_permute2f128_ps(u3, u7, 0x20),
-                _mm256_permute2f128_ps(u0, u4, 0x31), _mm256_permute2f128_ps(u1, u5, 0x31),
-                _mm256_permute2f128_ps(u2, u6, 0x31), _mm256_permute2f128_ps(u3, u7, 0x31)};
-            for (int k = 0; k < 8; ++k)
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + (c0 + k) * toStride + r0),
-                                    _mm256_castps_si256(c[k]));
+            float* d = reinterpret_cast<float*>(to + c0 * toStride + r0);
+            _mm256_storeu_ps(d, _mm256_permute2f128_ps(u0, u4, 0x20));
+            _mm256_storeu_ps(d + toStride, _mm256_permute2f128_ps(u1, u5, 0x20));
+            _mm256_storeu_ps(d + 2 * toStride, _mm256_permute2f128_ps(u2, u6, 0x20));
+            _mm256_storeu_ps(d + 3 * toStride, _mm256_permute2f128_ps(u3, u7, 0x20));
+            _mm256_storeu_ps(d + 4 * toStride, _mm256_permute2f128_ps(u0, u4, 0x31));
+            _mm256_storeu_ps(d + 5 * toStride, _mm256_permute2f128_ps(u1, u5, 0x31));
+            _mm256_storeu_ps(d + 6 * toStride, _mm256_permute2f128_ps(u2, u6, 0x31));
+            _mm256_storeu_ps(d + 7 * toStride, _mm256_permute2f128_ps(u3, u7, 0x31));
         }
     }
     transposePlain(from + fullCols, fromStride, fullRows, cols - fullCols, to + fullCols * toStride,
@@ -419,7 +425,7 @@ Raster shearRotate(const Raster& source, int degrees, bool antialias, Color back
         columnSteps[x] = step(positive ? (W1 - x) * s : x * s, false, d2);
     Raster result(W3, H2);
     {
-        constexpr int kBand = 32;
+        constexpr int kBand = 16;
         Buffer columns(kBand, W1);  // columns.row(x): rows y0.. of column x of buffer 2
         Buffer band(W1, kBand);
         std::vector<uint32_t> line(static_cast<size_t>(W3));
