@@ -627,7 +627,8 @@ void Resample(Raster& picture, int width, int height, int filter)
         newHeight = newWidth * picture.height() / picture.width();
     checkRasterSize(newWidth, newHeight);
 
-    Raster result(static_cast<int>(newWidth), static_cast<int>(newHeight));
+    // Both passes write every pixel of the result.
+    Raster result = Raster::unfilled(static_cast<int>(newWidth), static_cast<int>(newHeight));
     if (!result.empty())
         runPasses(picture, result);
     adoptPixels(picture, std::move(result));

@@ -423,7 +423,7 @@ Raster shearRotate(const Raster& source, int degrees, bool antialias, Color back
     std::vector<Step> columnSteps(static_cast<size_t>(W1));
     for (int x = 0; x < W1; ++x)
         columnSteps[x] = step(positive ? (W1 - x) * s : x * s, false, d2);
-    Raster result(W3, H2);
+    Raster result = Raster::unfilled(W3, H2);  // every row is written below
     {
         constexpr int kBand = 16;
         Buffer columns(kBand, W1);  // columns.row(x): rows y0.. of column x of buffer 2
@@ -480,7 +480,7 @@ Raster QuarterTurned(const Raster& picture, int quarterTurns)
         return picture;
     const int W = picture.width();
     const int H = picture.height();
-    Raster result = turns == 2 ? Raster(W, H) : Raster(H, W);
+    Raster result = turns == 2 ? Raster::unfilled(W, H) : Raster::unfilled(H, W);
     const int RW = result.width();
     const int RH = result.height();
     // Tiles of 32 x 32 keep the rows read and written at once in the cache.
