@@ -25,15 +25,13 @@ inline int64_t roundEven(double x)
 /// error of |num| / den x 2^-53.
 inline int64_t divRoundEven(int64_t num, int64_t den)
 {
+    // Branch-free: the remainder's sign and the rounding direction depend on the data.
     int64_t q = num / den;
-    int64_t r = num % den;
-    if (r < 0) {
-        --q;
-        r += den;
-    }
-    if (2 * r > den || (2 * r == den && (q & 1)))
-        ++q;
-    return q;
+    int64_t r = num - q * den;
+    const int64_t negative = r >> 63;  // all ones when r < 0
+    q += negative;
+    r += den & negative;
+    return q + static_cast<int64_t>(2 * r + (q & 1) > den);
 }
 
 /// RoundHalfAway(num / 10000.0) for |num| < 2^53 (by the argument above), as a 64-bit value:
@@ -45,30 +43,37 @@ inline int64_t divRoundAway10000(int64_t num)
     return num < 0 ? -r : r;
 }
 
+/// The saturation and hue roundings of RGBToHSV for byte channels, as tables: both depend only
+/// on the largest channel, the spread delta and one channel difference, and each entry is
+/// computed with RGBToHSV's own double arithmetic. The ratios are those of the bytes, since
+/// scaling numerator and denominator by 10000 changes neither the quotient nor its rounding.
+struct HsvTables {
+    HsvTables();
+    /// round(delta / max x 10000) at [max][delta].
+    int16_t saturation[256][256];
+    /// The hue in sixths x 10000 (0 .. 59999; the hue in degrees x 10000 is 60 times it) for
+    /// the case of the largest channel (0 red, 1 green, 2 blue), at [delta x delta + num + delta]
+    /// for the channel difference num (-delta .. delta) that the case divides by delta.
+    uint16_t hue[3][65536];
+};
+
+/// The tables, made on first use.
+const HsvTables& hsvTables();
+
 /// RGBToHSV of the channels red, green, blue (0..255) given as bytes, channels x 10000 as usual.
-/// The ratios are those of the scaled channels, since scaling numerator and denominator by
-/// 10000 changes neither the quotient nor its rounding.
-inline Hsv hsvOfBytes(int red, int green, int blue)
+inline Hsv hsvOfBytes(const HsvTables& tables, int red, int green, int blue)
 {
     const int max = std::max({red, green, blue});
     const int min = std::min({red, green, blue});
     const int delta = max - min;
     if (delta == 0)
         return {-10000, 0, int64_t{max} * 10000};
+    const int sector = (red != max) * (1 + (green != max));  // red, green, blue first
+    const int nums[3] = {green - blue, blue - red, red - green};
     Hsv hsv;
     hsv.value = int64_t{max} * 10000;
-    hsv.saturation = roundEven(static_cast<double>(delta) / static_cast<double>(max) * 10000.0);
-    const double d = delta;
-    int64_t h;
-    if (red == max)
-        h = roundEven(static_cast<double>(green - blue) / d * 10000.0);
-    else if (green == max)
-        h = roundEven((static_cast<double>(blue - red) / d + 2.0) * 10000.0);
-    else
-        h = roundEven((static_cast<double>(red - green) / d + 4.0) * 10000.0);
-    hsv.hue = h * 60;
-    if (hsv.hue < 0)
-        hsv.hue += 3600000;
+    hsv.saturation = tables.saturation[max][delta];
+    hsv.hue = int64_t{tables.hue[sector][delta * delta + nums[sector] + delta]} * 60;
     return hsv;
 }
 

@@ -16,7 +16,7 @@ namespace {
 // (100 / n) x V x factor / 100 in double and rounded half to even.
 class Band {
 public:
-    Band(int n, double factor) : m_scale(100.0 / n), m_factor(factor)
+    Band(int n, double factor) : m_tables(detail::hsvTables()), m_scale(100.0 / n), m_factor(factor)
     {
         for (int v = 0; v < 256; ++v)
             m_value[v] = scaled(v * 10000);
@@ -38,7 +38,7 @@ public:
         const int blue = 255 - p[0];
         const int green = 255 - p[1];
         const int red = 255 - p[2];
-        const Hsv hsv = detail::hsvOfBytes(red, green, blue);
+        const Hsv hsv = detail::hsvOfBytes(m_tables, red, green, blue);
         const int max = std::max({red, green, blue});
         const int64_t saturation = hsv.saturation == 0 ? 0 : scaled(hsv.saturation);
         uint8_t out[3];
@@ -60,6 +60,7 @@ private:
         return detail::roundEven(m_scale * static_cast<double>(x) * m_factor / 100.0);
     }
 
+    const detail::HsvTables& m_tables;
     double m_scale;
     double m_factor;
     int64_t m_value[256];

@@ -6,45 +6,100 @@
 #include <vector>
 
 #include "effects/error.h"
+#include "effects/vector_clones.h"
 
 namespace lumavex {
 
 namespace {
 
-// Horizontal step of the box filter over one row of vertical sums; a constant divisor lets the
-// compiler turn the division into a vectorised multiply.
-template <int Divisor>
-void boxRow(const uint16_t* sums, uint8_t* out, int width)
+// The box filter works row by row in place; its loops are plain so that the compiler vectorises
+// them. Row y's vertical sums need rows y - 1, y and y + 1
+// as they were: y + 1 is still unfiltered in the picture, and y - 1 and y are kept aside before
+// they are overwritten. Horizontal neighbours lie `step` bytes apart: 3 in a picture, 1 in a
+// plane of one channel.
+
+LUMAVEX_VECTOR_CLONES
+void verticalSums(const uint8_t* above, const uint8_t* middle, const uint8_t* below, uint16_t* sums,
+                  size_t n)
 {
-    const int n = width * 3;
-    auto store = [&](int i, unsigned s) {
-        const unsigned v = s / Divisor;
-        out[i] = static_cast<uint8_t>(v > 255 ? 255 : v);
-    };
-    if (width == 1) {
-        for (int c = 0; c < 3; ++c)
-            store(c, 3u * sums[c]);
-        return;
-    }
-    for (int c = 0; c < 3; ++c)
-        store(c, 2u * sums[c] + sums[c + 3]);
-    for (int i = 3; i < n - 3; ++i) {
-        const unsigned s = sums[i - 3] + sums[i] + sums[i + 3];
-        const unsigned v = s / Divisor;
-        out[i] = static_cast<uint8_t>(v > 255 ? 255 : v);
-    }
-    for (int c = n - 3; c < n; ++c)
-        store(c, sums[c - 3] + 2u * sums[c]);
+    for (size_t i = 0; i < n; ++i)
+        sums[i] = static_cast<uint16_t>(above[i] + middle[i] + below[i]);
 }
 
-void boxRowAny(const uint16_t* sums, uint8_t* out, int width, unsigned divisor)
+// The mean of nine: sums up to 9 x 255 give at most 255.
+LUMAVEX_VECTOR_CLONES
+void ninths(const uint16_t* left, const uint16_t* middle, const uint16_t* right, uint8_t* out,
+            size_t n)
 {
-    const int n = width * 3;
-    for (int i = 0; i < n; ++i) {
-        const int left = i >= 3 ? i - 3 : i;
-        const int right = i + 3 < n ? i + 3 : i;
-        const unsigned v = (sums[left] + sums[i] + sums[right]) / divisor;
+    for (size_t i = 0; i < n; ++i)
+        out[i] = static_cast<uint8_t>(static_cast<uint16_t>(left[i] + middle[i] + right[i]) /
+                                      static_cast<uint16_t>(9));
+}
+
+// Divided by 8 the sums can pass 255 and clamp.
+LUMAVEX_VECTOR_CLONES
+void eighths(const uint16_t* left, const uint16_t* middle, const uint16_t* right, uint8_t* out,
+             size_t n)
+{
+    for (size_t i = 0; i < n; ++i) {
+        const uint16_t v = static_cast<uint16_t>(left[i] + middle[i] + right[i]) >> 3;
         out[i] = static_cast<uint8_t>(v > 255 ? 255 : v);
+    }
+}
+
+// One output row from the vertical sums of n bytes, neighbours step apart, edges repeated.
+void horizontalStep(const uint16_t* sums, uint8_t* out, size_t n, size_t step, unsigned divisor)
+{
+    auto edge = [&](size_t i, unsigned sum) {
+        const unsigned v = sum / divisor;
+        out[i] = static_cast<uint8_t>(v > 255 ? 255 : v);
+    };
+    if (n == step) {  // one pixel wide
+        for (size_t c = 0; c < step; ++c)
+            edge(c, 3u * sums[c]);
+        return;
+    }
+    for (size_t c = 0; c < step; ++c) {
+        edge(c, 2u * sums[c] + sums[c + step]);
+        edge(n - step + c, sums[n - 2 * step + c] + 2u * sums[n - step + c]);
+    }
+    const size_t inner = n - 2 * step;
+    const uint16_t* left = sums;
+    const uint16_t* middle = sums + step;
+    const uint16_t* right = sums + 2 * step;
+    switch (divisor) {
+        case 9: ninths(left, middle, right, out + step, inner); break;
+        case 8: eighths(left, middle, right, out + step, inner); break;
+        default:
+            for (size_t i = 0; i < inner; ++i) {
+                const unsigned v = (left[i] + middle[i] + right[i]) / divisor;
+                out[step + i] = static_cast<uint8_t>(v > 255 ? 255 : v);
+            }
+    }
+}
+
+void checkDivisor(int divisor)
+{
+    if (divisor < 1)
+        throw Error(ErrorKind::BadArgument,
+                    "フィルタの除数は 1 以上でなければなりません: " + std::to_string(divisor));
+}
+
+// The filter over rows of n bytes each, stride apart.
+void boxRows(uint8_t* rows, size_t stride, int height, size_t n, size_t step, int divisor)
+{
+    std::vector<uint8_t> kept(2 * n);
+    uint8_t* above = kept.data();
+    uint8_t* middle = kept.data() + n;
+    std::vector<uint16_t> sums(n);
+    std::memcpy(above, rows, n);  // the row above the first repeats it
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = rows + static_cast<size_t>(y) * stride;
+        std::memcpy(middle, row, n);
+        const uint8_t* below = y + 1 < height ? row + stride : middle;
+        verticalSums(above, middle, below, sums.data(), n);
+        horizontalStep(sums.data(), row, n, step, static_cast<unsigned>(divisor));
+        std::swap(above, middle);
     }
 }
 
@@ -52,33 +107,19 @@ void boxRowAny(const uint16_t* sums, uint8_t* out, int width, unsigned divisor)
 
 void BoxFilter3x3(Raster& picture, int divisor)
 {
-    if (divisor < 1)
-        throw Error(ErrorKind::BadArgument,
-                    "フィルタの除数は 1 以上でなければなりません: " + std::to_string(divisor));
+    checkDivisor(divisor);
     if (picture.empty())
         return;
-    const int w = picture.width();
-    const int h = picture.height();
-    const size_t n = static_cast<size_t>(w) * 3;
-    // The filter writes row y in place, so the unfiltered rows y - 1 and y are kept aside; row
-    // y + 1 is still unfiltered in the picture.
-    std::vector<uint8_t> above(picture.row(0), picture.row(0) + n);
-    std::vector<uint8_t> middle = above;
-    std::vector<uint16_t> sums(n);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* below = y + 1 < h ? picture.row(y + 1) : middle.data();
-        for (size_t i = 0; i < n; ++i)
-            sums[i] = static_cast<uint16_t>(above[i] + middle[i] + below[i]);
-        uint8_t* dst = picture.row(y);
-        switch (divisor) {
-            case 8: boxRow<8>(sums.data(), dst, w); break;
-            case 9: boxRow<9>(sums.data(), dst, w); break;
-            default: boxRowAny(sums.data(), dst, w, static_cast<unsigned>(divisor)); break;
-        }
-        std::swap(above, middle);
-        if (y + 1 < h)
-            std::memcpy(middle.data(), picture.row(y + 1), n);
-    }
+    boxRows(picture.bits(), picture.stride(), picture.height(),
+            static_cast<size_t>(picture.width()) * 3, 3, divisor);
+}
+
+void BoxFilter3x3Plane(uint8_t* plane, int width, int height, size_t stride, int divisor)
+{
+    checkDivisor(divisor);
+    if (width <= 0 || height <= 0)
+        return;
+    boxRows(plane, stride, height, static_cast<size_t>(width), 1, divisor);
 }
 
 void Contrast(Raster& picture, int amount)

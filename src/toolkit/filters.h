@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "effects/raster.h"
 
 namespace lumavex {
@@ -9,6 +12,9 @@ namespace lumavex {
 /// the divisor with the fraction dropped, clamped to 0..255. All sums read unfiltered values.
 /// Throws Error(BadArgument) for a divisor below 1.
 void BoxFilter3x3(Raster& picture, int divisor);
+
+/// The same filter on a plane of one channel: height rows of width bytes, stride bytes apart.
+void BoxFilter3x3Plane(uint8_t* plane, int width, int height, size_t stride, int divisor);
 
 /// Contrast by an amount: with factor 1 + amount x 0.1 and m the truncated mean of a channel
 /// over all pixels, every value v becomes m + (v - m) x factor truncated toward zero, clamped

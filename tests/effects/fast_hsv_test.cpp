@@ -32,10 +32,12 @@ TEST(FastHsv, RoundingsEqualTheLibrary)
 
 TEST(FastHsv, BytesGiveTheLibrarysHsvForEveryColour)
 {
+    const detail::HsvTables& tables = detail::hsvTables();
     for (int r = 0; r < 256; ++r)
         for (int g = 0; g < 256; ++g)
             for (int b = 0; b < 256; b += (r + g) % 7 == 0 ? 1 : 17)
-                ASSERT_EQ(detail::hsvOfBytes(r, g, b), RGBToHSV(r * 10000, g * 10000, b * 10000))
+                ASSERT_EQ(detail::hsvOfBytes(tables, r, g, b),
+                          RGBToHSV(r * 10000, g * 10000, b * 10000))
                     << r << "," << g << "," << b;
 }
 
@@ -82,6 +84,57 @@ TEST(FastHsv, BytesOfHsvEqualTheLibraryRoundTrip)
         expectSameBytes(hue, 0, value);
         expectSameBytes(-10000, saturation, value);
     }
+}
+
+TEST(FastHsv, EveryTableEntryIsTheLibrarysRounding)
+{
+    const detail::HsvTables& tables = detail::hsvTables();
+    for (int max = 1; max < 256; ++max)
+        for (int delta = 1; delta <= max; ++delta)
+            ASSERT_EQ(
+                tables.saturation[max][delta],
+                RGBToHSV(max * 10000, (max - delta) * 10000, (max - delta) * 10000).saturation)
+                << max << " " << delta;
+    // Colours with the largest channel 255 that reach each (case, delta, num) entry.
+    for (int delta = 1; delta < 256; ++delta) {
+        const int min = 255 - delta;
+        for (int num = -delta; num <= delta; ++num) {
+            const int lo = num < 0 ? min - num : min;  // the channel that num's sign raises
+            const int hi = num < 0 ? min : min + num;
+            struct Case {
+                int sector, red, green, blue;
+                bool reachable;
+            };
+            for (const Case c : {Case{0, 255, hi, lo, true}, Case{1, lo, 255, hi, lo < 255},
+                                 Case{2, hi, lo, 255, hi < 255 && lo < 255}}) {
+                if (!c.reachable)
+                    continue;
+                const Hsv h = RGBToHSV(c.red * 10000, c.green * 10000, c.blue * 10000);
+                ASSERT_EQ(tables.hue[c.sector][delta * delta + num + delta] * 60, h.hue)
+                    << c.sector << " " << delta << " " << num;
+            }
+        }
+    }
+}
+
+TEST(FastHsv, EveryColourComesBackFromItsOwnHsv)
+{
+    // MixPaste leaves a pixel alone when the layer is at least as bright, which relies on this.
+    const detail::HsvTables& tables = detail::hsvTables();
+#ifdef NDEBUG
+    const int step = 1;
+#else
+    const int step = 7;  // unoptimised builds take a sample
+#endif
+    for (int r = 0; r < 256; ++r)
+        for (int g = 0; g < 256; ++g)
+            for (int b = (r + g) % step; b < 256; b += step) {
+                const Hsv h = detail::hsvOfBytes(tables, r, g, b);
+                uint8_t back[3];
+                detail::bytesOfHsv(h.hue, h.saturation, h.value, back);
+                ASSERT_TRUE(back[0] == b && back[1] == g && back[2] == r)
+                    << r << "," << g << "," << b;
+            }
 }
 
 }  // namespace

@@ -180,6 +180,22 @@ TEST(MixPaste, EqualsTheOverlayPixelByPixel)
         }
 }
 
+TEST(MixPaste, EqualsTheOverlayOnManyColourPairs)
+{
+    Raster base(256, 256), layer(256, 256), grey(256, 256);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            base.setPixel(x, y, makeColor(x, y, (x * 7 + y * 13) & 255));
+            layer.setPixel(x, y, makeColor((x * 3) & 255, (y * 5) & 255, (x + y) & 255));
+            const int v = (x * 11 + y * 3) & 255;
+            grey.setPixel(x, y, makeColor(v, v / 2, v / 3));
+        }
+    for (const Raster* l : {&layer, &grey}) {
+        const Raster fast = MixPaste(*l, base, kBlack, 3, 0, 0);
+        ASSERT_TRUE(fast.samePixels(reference::MixPaste(*l, base, kBlack, 3, 0, 0)));
+    }
+}
+
 TEST(MixPaste, RefusesANegativeMarginAndTooLargeResults)
 {
     EXPECT_THROW(MixPaste(Raster(1, 1), Raster(4, 4), kBlack, -1, 0, 0), Error);
