@@ -43,6 +43,37 @@ namespace {
 constexpr int kCodeLimit = 4095;
 constexpr int kBlockLength = 254;
 
+// HashSlot split so that the next slot is ready as soon as a slot is read. For a key
+// prefix << 8 | c, key ^ key >> 4 is ((prefix << 8) ^ (prefix << 4)) ^ (c ^ c >> 4): the part
+// above bit 7 depends on the prefix alone, and the low byte is ((prefix & 15) << 4) ^ c ^ c >> 4.
+// So the slot is (high(prefix) + that low byte) mod 8009, with high(prefix) the upper part
+// already reduced modulo 8009, and one subtraction does the rest.
+struct SlotHighs {
+    uint16_t value[4096];
+    constexpr SlotHighs() : value()
+    {
+        for (uint32_t prefix = 0; prefix < 4096; ++prefix)
+            value[prefix] =
+                static_cast<uint16_t>((((prefix << 8) ^ (prefix << 4)) & ~0xFFu) % kHashSlots);
+    }
+};
+constexpr SlotHighs kSlotHighs;
+
+// The slot of the current string (its code in the low 12 bits of string) plus a pixel, from
+// high(code). The pixel's part is folded apart from the chain of lookups that runs through
+// string and high. The sum passes 8008 for about one key in sixty: a branch, not a step of
+// every lookup.
+inline int slotOf(uint32_t high, uint32_t string, uint32_t pixel)
+{
+    const uint32_t fold = pixel ^ (pixel >> 4);
+    uint32_t slot = high + static_cast<uint8_t>((string << 4) ^ fold);
+    if (__builtin_expect(slot >= kHashSlots, 0)) {
+        asm("" : "+r"(slot));
+        slot -= kHashSlots;
+    }
+    return static_cast<int>(slot);
+}
+
 // One call of GIFLZWEncode: the bit packer, the sub-block writer and the pixel walk.
 class LZWEncoder {
 public:
@@ -62,38 +93,73 @@ public:
     void encode()
     {
         ClearBlock();
-        const bool hasPixels = m_indices && m_width > 0 && m_height > 0;
-        if (hasPixels) {
-            m_remaining = m_interlaced ? m_width : int64_t{m_width} * m_height;
-            m_read = m_indices;
-            int prefix = *m_read++;
-            int c;
-            while (NextPixel(c)) {
-                const uint32_t key = static_cast<uint32_t>(prefix) << 8 | static_cast<uint32_t>(c);
-                const int slot = m_table.Probe(key);
-                if (slot >= 0 && !m_table.emptyAt(slot)) {
-                    prefix = m_table.codeAt(slot);
+        if (m_indices && m_width > 0 && m_height > 0) {
+            // The walk goes through runs of adjacent pixels: the whole picture, or one row at a
+            // time in interlaced order.
+            const uint8_t* p = m_indices;
+            const uint8_t* end =
+                m_indices + (m_interlaced ? size_t(m_width) : size_t(m_width) * m_height);
+            // The current string is held as its slot content (its code in the low 12 bits; a
+            // single pixel as itself) and the slot part that its code contributes.
+            uint32_t string = *p++;
+            uint32_t high = kSlotHighs.value[string];
+            const uint32_t* const slots = m_table.slots();
+            while (true) {
+                if (__builtin_expect(p == end, 0) && !NextPixel(p, end))
+                    break;
+                const uint32_t pixel = *p++;
+                const uint32_t key = (string & 0xFFF) << 8 | pixel;
+                int slot = slotOf(high, string, pixel);
+                const uint32_t found = slots[slot];
+                if (__builtin_expect((found >> 12) == key, 1)) {
+                    string = found;
+                    high = m_highOf[slot];
                     continue;
                 }
-                OutputCode(prefix);
-                prefix = c;
-                if (m_nextCode < kCodeLimit) {
-                    // A probe sequence with no room left (never met below half full) only
-                    // leaves this string out; the code is still spent, as the decoder expects.
-                    if (slot >= 0)
-                        m_table.storeAt(slot, key, m_nextCode);
-                    ++m_nextCode;
-                } else {
-                    ClearBlock();
-                }
+                const uint64_t next = extend(key, slot, string);
+                string = static_cast<uint32_t>(next);
+                high = static_cast<uint32_t>(next >> 32);
             }
-            OutputCode(prefix);
+            OutputCode(static_cast<int>(string & 0xFFF));
         }
         OutputCode(m_endCode);
         m_out.put(0);
     }
 
 private:
+    // The string plus the pixel of key is not at its first slot: it is further along the probe
+    // sequence, or new. A new one writes the string's code, enters the key (or clears the
+    // dictionary when it is full) and starts again from the pixel. Returns the string to go
+    // on with and its high part above it, so that both stay in registers in the caller.
+    __attribute__((noinline)) uint64_t extend(uint32_t key, int slot, uint32_t string)
+    {
+        // The walk of THashTable::Probe, from its first slot already read.
+        for (int probes = 0; !m_table.emptyAt(slot); ++probes) {
+            const uint32_t s = m_table.slotAt(slot);
+            if ((s >> 12) == key)
+                return uint64_t{m_highOf[slot]} << 32 | s;
+            if (probes == THashTable::kProbeLimit) {
+                slot = -1;
+                break;
+            }
+            slot = NextSlot(slot);
+        }
+        OutputCode(static_cast<int>(string & 0xFFF));
+        if (m_nextCode < kCodeLimit) {
+            // A probe sequence with no room left (never met below half full) only leaves this
+            // string out; the code is still spent, as the decoder expects.
+            if (slot >= 0) {
+                m_table.storeAt(slot, key, m_nextCode);
+                m_highOf[slot] = kSlotHighs.value[m_nextCode];
+            }
+            ++m_nextCode;
+        } else {
+            ClearBlock();
+        }
+        const uint32_t pixel = key & 0xFF;
+        return uint64_t{kSlotHighs.value[pixel]} << 32 | pixel;
+    }
+
     void ClearBlock()
     {
         m_table.Reset();
@@ -102,18 +168,18 @@ private:
         OutputCode(m_clearCode);
     }
 
-    void OutputCode(int code)
+    // Appends a code, least significant bit first, at the current width. The accumulator holds
+    // only the bits not yet written, so whole bytes can be stored eight at a time.
+    __attribute__((always_inline)) void OutputCode(int code)
     {
-        if (m_pending > 0)
-            m_accumulator = static_cast<uint32_t>(code) << m_pending |
-                            (m_accumulator & ((1u << m_pending) - 1));
-        else
-            m_accumulator = static_cast<uint32_t>(code);
+        m_accumulator |= static_cast<uint64_t>(code) << m_pending;
         m_pending += m_bits;
-        while (m_pending >= 8) {
-            m_block[m_held++] = static_cast<uint8_t>(m_accumulator);
-            m_accumulator >>= 8;
-            m_pending -= 8;
+        if (m_pending >= 8) {
+            std::memcpy(m_block + m_held, &m_accumulator, sizeof m_accumulator);
+            const int bytes = m_pending >> 3;
+            m_held += bytes;
+            m_accumulator >>= 8 * bytes;
+            m_pending &= 7;
             if (m_held >= kBlockLength)
                 FlushBlock();
         }
@@ -129,47 +195,45 @@ private:
             }
         }
         if (code == m_endCode) {
-            while (m_pending > 0) {
+            if (m_pending > 0) {
                 m_block[m_held++] = static_cast<uint8_t>(m_accumulator);
-                m_accumulator >>= 8;
-                m_pending -= 8;
+                m_accumulator = 0;
+                m_pending = 0;
             }
-            if (m_held > 0)
-                FlushBlock();
+            FlushBlock();
         }
     }
 
-    // Writes the held bytes as one sub-block after its count byte. The buffer is flushed as
-    // soon as it holds 254 bytes, so it never holds more than one sub-block.
+    // Writes up to 254 held bytes as one sub-block after its count byte; bytes beyond the 254th
+    // (at most one code's worth) move to the front for the next one. The buffer is flushed as
+    // soon as it holds 254 bytes, so every sub-block but the last is 254 bytes long.
     void FlushBlock()
     {
         if (m_held == 0)
             return;
-        m_buffer[0] = static_cast<uint8_t>(m_held);
-        m_out.write(m_buffer, static_cast<size_t>(m_held) + 1);
-        m_held = 0;
+        const int m = m_held < kBlockLength ? m_held : kBlockLength;
+        m_buffer[0] = static_cast<uint8_t>(m);
+        m_out.write(m_buffer, static_cast<size_t>(m) + 1);
+        m_held -= m;
+        std::memmove(m_block, m_block + m, static_cast<size_t>(m_held));
     }
 
-    // The next pixel of the walk, in interlaced row order when asked.
-    bool NextPixel(int& c)
+    // Moves the pixel walk on when a run of adjacent pixels is used up: to the next row in the
+    // GIF's interlace order, or nowhere when the picture is not interlaced. False at the end.
+    bool NextPixel(const uint8_t*& p, const uint8_t*& end)
     {
-        if (--m_remaining > 0) {
-            c = *m_read++;
-            return true;
-        }
         if (!m_interlaced)
             return false;
         static constexpr int passStart[4] = {0, 4, 2, 1};
         static constexpr int passStep[4] = {8, 8, 4, 2};
-        m_remaining = m_width;
         m_row += passStep[m_pass];
         while (m_row >= m_height) {
             if (++m_pass > 3)
                 return false;
             m_row = passStart[m_pass];
         }
-        m_read = m_indices + static_cast<size_t>(m_row) * static_cast<size_t>(m_width);
-        c = *m_read++;
+        p = m_indices + static_cast<size_t>(m_row) * static_cast<size_t>(m_width);
+        end = p + m_width;
         return true;
     }
 
@@ -186,18 +250,18 @@ private:
     bool m_clearFlag = false;
     int m_clearCode = 0;
     int m_endCode = 0;
-    uint32_t m_accumulator = 0;
+    uint64_t m_accumulator = 0;
     int m_pending = 0;
     THashTable m_table;
-    // The count byte of a sub-block, then its data.
-    uint8_t m_buffer[1 + 256] = {};
+    // For each used slot, the slot part that its code contributes as a prefix.
+    uint16_t m_highOf[kHashSlots];
+    // The count byte of a sub-block, its 254 data bytes, and room for one more store of eight.
+    uint8_t m_buffer[1 + kBlockLength + 2 + 8] = {};
     uint8_t* const m_block = m_buffer + 1;
     int m_held = 0;
 
-    int64_t m_remaining = 0;
     int m_pass = 0;
     int m_row = 0;
-    const uint8_t* m_read = nullptr;
 };
 
 }  // namespace

@@ -56,8 +56,6 @@ public:
     int Probe(uint32_t key) const
     {
         int slot = HashSlot(key);
-        // A probe sequence visits at most 4005 distinct slots (doubling modulo 8009 has period
-        // 4004), so a longer walk would only go round in circles.
         for (int probes = 0; probes <= kProbeLimit; ++probes) {
             const uint32_t s = m_slots[slot];
             if ((s & 0xFFFFF000u) == 0xFFFFF000u || (s >> 12) == key)
@@ -66,6 +64,10 @@ public:
         }
         return -1;
     }
+    /// The raw content of a slot: key << 12 | code, or all ones in the upper 20 bits.
+    uint32_t slotAt(int slot) const { return m_slots[slot]; }
+    /// All 8009 slots.
+    const uint32_t* slots() const { return m_slots.get(); }
     /// Whether a slot is empty.
     bool emptyAt(int slot) const { return (m_slots[slot] & 0xFFFFF000u) == 0xFFFFF000u; }
     /// The code held by a used slot.
@@ -76,8 +78,11 @@ public:
         m_slots[slot] = key << 12 | (static_cast<uint32_t>(code) & 0xFFF);
     }
 
-private:
+    /// A probe sequence visits at most 4005 distinct slots (doubling modulo 8009 has period
+    /// 4004), so a longer walk would only go round in circles.
     static constexpr int kProbeLimit = 4005;
+
+private:
     std::unique_ptr<uint32_t[]> m_slots;
 };
 

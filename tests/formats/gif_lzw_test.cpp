@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <map>
 #include <set>
 
 #include "effects/error.h"
@@ -74,6 +75,89 @@ std::vector<uint8_t> interlacedOrder(const std::vector<uint8_t>& indices, int wi
         for (int y = start[pass]; y < height; y += step[pass])
             out.insert(out.end(), indices.begin() + static_cast<ptrdiff_t>(y) * width,
                        indices.begin() + static_cast<ptrdiff_t>(y + 1) * width);
+    return out;
+}
+
+// The coder as the algorithm reads, with a plain map for its dictionary and a byte-at-a-time
+// packer: the fast coder must write exactly these bytes.
+std::vector<uint8_t> plainEncode(const std::vector<uint8_t>& pixels, int bits)
+{
+    std::vector<uint8_t> out;
+    const int initBits = bits <= 1 ? 3 : bits + 1;
+    out.push_back(static_cast<uint8_t>(initBits - 1));
+    const int clear = 1 << (initBits - 1), end = clear + 1;
+    int width = initBits, maxCode = (1 << width) - 1, next = 0;
+    bool clearFlag = false;
+    uint32_t accumulator = 0;
+    int pending = 0;
+    std::vector<uint8_t> block;
+    std::map<uint32_t, int> dictionary;
+    auto flush = [&] {
+        for (size_t at = 0; at < block.size(); at += 254) {
+            const size_t m = std::min<size_t>(254, block.size() - at);
+            out.push_back(static_cast<uint8_t>(m));
+            out.insert(out.end(), block.begin() + at, block.begin() + at + m);
+        }
+        block.clear();
+    };
+    auto output = [&](int code) {
+        accumulator = pending > 0
+                          ? (uint32_t(code) << pending) | (accumulator & ((1u << pending) - 1))
+                          : uint32_t(code);
+        pending += width;
+        while (pending >= 8) {
+            block.push_back(static_cast<uint8_t>(accumulator));
+            accumulator >>= 8;
+            pending -= 8;
+            if (block.size() >= 254)
+                flush();
+        }
+        if (next > maxCode || clearFlag) {
+            if (clearFlag) {
+                width = initBits;
+                maxCode = (1 << width) - 1;
+                clearFlag = false;
+            } else {
+                ++width;
+                maxCode = width == 12 ? 4096 : (1 << width) - 1;
+            }
+        }
+        if (code == end) {
+            while (pending > 0) {
+                block.push_back(static_cast<uint8_t>(accumulator));
+                accumulator >>= 8;
+                pending -= 8;
+            }
+            flush();
+        }
+    };
+    auto clearBlock = [&] {
+        dictionary.clear();
+        next = clear + 2;
+        clearFlag = true;
+        output(clear);
+    };
+    clearBlock();
+    if (!pixels.empty()) {
+        int prefix = pixels[0];
+        for (size_t i = 1; i < pixels.size(); ++i) {
+            const uint32_t key = uint32_t(prefix) << 8 | pixels[i];
+            const auto found = dictionary.find(key);
+            if (found != dictionary.end()) {
+                prefix = found->second;
+                continue;
+            }
+            output(prefix);
+            prefix = pixels[i];
+            if (next < 4095)
+                dictionary[key] = next++;
+            else
+                clearBlock();
+        }
+        output(prefix);
+    }
+    output(end);
+    out.push_back(0);
     return out;
 }
 
@@ -281,6 +365,26 @@ TEST(GIFLZWEncode, RepetitivePicturesDecodeExactly)
         EXPECT_EQ(g.indices, indices);
         EXPECT_LT(block.size(), indices.size() / 10);
     }
+}
+
+TEST(GIFLZWEncode, WritesExactlyThePlainCodersBytes)
+{
+    for (int bits = 1; bits <= 8; ++bits) {
+        for (bool interlaced : {false, true}) {
+            const int w = 123, h = 97;
+            std::vector<uint8_t> indices = randomIndices(size_t(w) * h, bits, 40 + bits);
+            // Runs and repeats as well as noise.
+            for (size_t i = 0; i < indices.size() / 3; ++i)
+                indices[i] = static_cast<uint8_t>((i / 17) % (1u << bits));
+            const std::vector<uint8_t> pixels =
+                interlaced ? interlacedOrder(indices, w, h) : indices;
+            EXPECT_EQ(encode(indices, w, h, bits, interlaced), plainEncode(pixels, bits))
+                << "bits " << bits << (interlaced ? " interlaced" : "");
+        }
+    }
+    const std::vector<uint8_t> flat(3000 * 1000, 3);
+    EXPECT_EQ(encode(flat, 3000, 1000, 8), plainEncode(flat, 8));
+    EXPECT_EQ(encode({}, 0, 0, 4), plainEncode({}, 4));
 }
 
 TEST(GIFLZWEncode, RefusesBitsOutsideOneToEight)
