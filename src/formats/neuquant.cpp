@@ -31,6 +31,10 @@ constexpr int kInitAlpha = 1 << 10;
 constexpr int kRadBias = 1 << 8;
 constexpr int kAlphaRadBiasShift = 10 + 8;
 constexpr int kPrimes[4] = {499, 491, 487, 503};
+// How many samples ahead the pixels are fetched.
+constexpr int kFetchAhead = 16;
+// Networks larger than this decay only their frequent neurons (see contestFast).
+constexpr int kLazyDecayFrom = 2048;
 
 // The published code keeps biases in 32-bit integers; in pictures of tens of megapixels a
 // rarely winning neuron's bias can run past their range, and then it wraps as it did there.
@@ -45,30 +49,45 @@ bool haveAvx2()
     return yes;
 }
 
-// p[m] -= (w[m] * (p[m] - target)) / 2^18 for m < count: a neuron channel pulled toward the
-// sample by its neighbour weight.
-void pullScalar(int32_t* p, const int32_t* w, int count, int target)
+// The neurons at blue[0..count) and so on pulled toward the sample (b, g, r) by their neighbour
+// weights: v -= (w * (v - target)) / 2^18 on each channel.
+void pullScalar(int32_t* blue, int32_t* green, int32_t* red, const int32_t* w, int count, int b,
+                int g, int r)
 {
-    for (int m = 0; m < count; ++m)
-        p[m] -= (w[m] * (p[m] - target)) / (1 << kAlphaRadBiasShift);
+    for (int m = 0; m < count; ++m) {
+        blue[m] -= (w[m] * (blue[m] - b)) / (1 << kAlphaRadBiasShift);
+        green[m] -= (w[m] * (green[m] - g)) / (1 << kAlphaRadBiasShift);
+        red[m] -= (w[m] * (red[m] - r)) / (1 << kAlphaRadBiasShift);
+    }
 }
 
-__attribute__((target("avx2"))) void pullAvx2(int32_t* p, const int32_t* w, int count, int target)
+__attribute__((target("avx2"), always_inline)) inline void pull8(int32_t* p, __m256i weight,
+                                                                 __m256i target)
 {
-    const __m256i t = _mm256_set1_epi32(target);
-    const __m256i roundTowardZero = _mm256_set1_epi32((1 << kAlphaRadBiasShift) - 1);
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    const __m256i product = _mm256_mullo_epi32(weight, _mm256_sub_epi32(v, target));
+    // Division by 2^18 truncating toward zero: negative products are raised by 2^18 - 1.
+    const __m256i raised = _mm256_add_epi32(
+        product, _mm256_and_si256(_mm256_srai_epi32(product, 31),
+                                  _mm256_set1_epi32((1 << kAlphaRadBiasShift) - 1)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p),
+                        _mm256_sub_epi32(v, _mm256_srai_epi32(raised, kAlphaRadBiasShift)));
+}
+
+__attribute__((target("avx2"))) void pullAvx2(int32_t* blue, int32_t* green, int32_t* red,
+                                              const int32_t* w, int count, int b, int g, int r)
+{
+    const __m256i vb = _mm256_set1_epi32(b);
+    const __m256i vg = _mm256_set1_epi32(g);
+    const __m256i vr = _mm256_set1_epi32(r);
     int m = 0;
     for (; m + 8 <= count; m += 8) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + m));
         const __m256i weight = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + m));
-        const __m256i product = _mm256_mullo_epi32(weight, _mm256_sub_epi32(v, t));
-        // Division by 2^18 truncating toward zero: negative products are raised by 2^18 - 1.
-        const __m256i raised = _mm256_add_epi32(
-            product, _mm256_and_si256(_mm256_srai_epi32(product, 31), roundTowardZero));
-        const __m256i moved = _mm256_sub_epi32(v, _mm256_srai_epi32(raised, kAlphaRadBiasShift));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + m), moved);
+        pull8(blue + m, weight, vb);
+        pull8(green + m, weight, vg);
+        pull8(red + m, weight, vr);
     }
-    pullScalar(p + m, w + m, count - m, target);
+    pullScalar(blue + m, green + m, red + m, w + m, count - m, b, g, r);
 }
 
 __attribute__((target("avx2"), always_inline)) inline __m256i load8(const int32_t* p)
@@ -76,13 +95,16 @@ __attribute__((target("avx2"), always_inline)) inline __m256i load8(const int32_
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
-// The contest's search without its frequency and bias updates: the neuron nearest the sample
-// and the one of least biased distance, lowest index first on ties. biasShifted holds each
-// bias >> 12. Each lane keeps its own first minimum; the lanes are merged by index at the end.
-__attribute__((target("avx2"))) void contestSearchAvx2(const int32_t* blue, const int32_t* green,
-                                                       const int32_t* red,
-                                                       const int32_t* biasShifted, int n, int b,
-                                                       int g, int r, int& bestPos, int& bestBiasPos)
+// The contest's search: the neuron nearest the sample and the one of least biased distance,
+// lowest index first on ties. Each lane keeps its own first minimum; the lanes are merged by
+// index at the end. With Decay, bias holds the biases, and every neuron's frequency decays by
+// 1/1024 into its bias as it is read, as the published loop does; without, bias holds each
+// bias >> 12 and nothing is written.
+template <bool Decay>
+__attribute__((target("avx2"))) void contestAvx2(const int32_t* blue, const int32_t* green,
+                                                 const int32_t* red, int32_t* bias, int32_t* freq,
+                                                 int n, int b, int g, int r, int& bestPos,
+                                                 int& bestBiasPos)
 {
     const __m256i vb = _mm256_set1_epi32(b);
     const __m256i vg = _mm256_set1_epi32(g);
@@ -101,10 +123,19 @@ __attribute__((target("avx2"))) void contestSearchAvx2(const int32_t* blue, cons
                              _mm256_abs_epi32(_mm256_sub_epi32(load8(green + i), vg))),
             _mm256_abs_epi32(_mm256_sub_epi32(load8(red + i), vr)));
         bestKey = _mm256_min_epi32(bestKey, _mm256_or_si256(_mm256_slli_epi32(d, 16), index));
-        const __m256i biasDist = _mm256_sub_epi32(d, load8(biasShifted + i));
+        const __m256i biases = load8(bias + i);
+        const __m256i shifted = Decay ? _mm256_srai_epi32(biases, kBiasToDistanceShift) : biases;
+        const __m256i biasDist = _mm256_sub_epi32(d, shifted);
         const __m256i better = _mm256_cmpgt_epi32(bestBiasDist, biasDist);
         bestBiasDist = _mm256_min_epi32(bestBiasDist, biasDist);
         bestBiasIndex = _mm256_blendv_epi8(bestBiasIndex, index, better);
+        if constexpr (Decay) {
+            const __m256i f = load8(freq + i);
+            const __m256i lost = _mm256_srai_epi32(f, kBetaShift);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(freq + i), _mm256_sub_epi32(f, lost));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(bias + i),
+                                _mm256_add_epi32(biases, _mm256_slli_epi32(lost, kBetaShift)));
+        }
         index = _mm256_add_epi32(index, eight);
     }
     alignas(32) int32_t keys[8], dists[8], indices[8];
@@ -130,10 +161,15 @@ __attribute__((target("avx2"))) void contestSearchAvx2(const int32_t* blue, cons
             bestD = d;
             pos = i;
         }
-        const int biasDist = d - biasShifted[i];
+        const int biasDist = d - (Decay ? bias[i] >> kBiasToDistanceShift : bias[i]);
         if (biasDist < bestBiasD) {
             bestBiasD = biasDist;
             biasPos = i;
+        }
+        if constexpr (Decay) {
+            const int lost = freq[i] >> kBetaShift;
+            freq[i] -= lost;
+            bias[i] = wrapAdd(bias[i], lost << kBetaShift);
         }
     }
     bestPos = pos;
@@ -161,7 +197,10 @@ struct NeurQuant::Samples {
 };
 
 NeurQuant::NeurQuant(int neurons, QuantKernel kernel)
-    : m_size(neurons), m_kernel(kernel), m_vector(kernel == QuantKernel::Fast && haveAvx2())
+    : m_size(neurons),
+      m_kernel(kernel),
+      m_vector(kernel == QuantKernel::Fast && haveAvx2()),
+      m_lazyDecay(neurons > kLazyDecayFrom)
 {
     if (neurons < kMinNeurons || neurons > kMaxNeurons)
         throw Error(ErrorKind::BadArgument,
@@ -234,12 +273,39 @@ void NeurQuant::learnFrom(const Samples& samples)
             }
         }
 
-        int64_t k = 0;
-        int64_t row = 0;
-        int64_t column = 0;
+        // The sample position steps by the prime through the pixel array and wraps around it.
+        // The samples lie far apart, so a second cursor runs ahead to fetch them early.
+        struct Cursor {
+            int64_t k = 0, row = 0, column = 0;
+            void advance(const Samples& at, int64_t step)
+            {
+                k += step;
+                if (k >= at.count) {
+                    k %= at.count;
+                    row = k / at.width;
+                    column = k % at.width;
+                } else {
+                    column += step;
+                    if (column >= at.width) {
+                        row += column / at.width;
+                        column %= at.width;
+                    }
+                }
+            }
+            const uint8_t* pixel(const Samples& at) const
+            {
+                return at.base + static_cast<size_t>(row) * at.stride +
+                       static_cast<size_t>(column) * 3;
+            }
+        };
+        Cursor cursor, ahead;
+        for (int k = 0; k < kFetchAhead; ++k)
+            ahead.advance(samples, step);
         for (int64_t i = 0; i < samplePixels;) {
-            const uint8_t* p = samples.base + static_cast<size_t>(row) * samples.stride +
-                               static_cast<size_t>(column) * 3;
+            __builtin_prefetch(ahead.pixel(samples));
+            ahead.advance(samples, step);
+            const uint8_t* p = cursor.pixel(samples);
+            cursor.advance(samples, step);
             const int b = p[0] << kNetBiasShift;
             const int g = p[1] << kNetBiasShift;
             const int r = p[2] << kNetBiasShift;
@@ -254,20 +320,6 @@ void NeurQuant::learnFrom(const Samples& samples)
             m_red[j] -= (alpha * (m_red[j] - r)) / kInitAlpha;
             if (rad)
                 moveNeighbours(rad, j, b, g, r);
-
-            // The sample position steps by the prime and wraps around the pixel array.
-            k += step;
-            if (k >= samples.count) {
-                k %= samples.count;
-                row = k / samples.width;
-                column = k % samples.width;
-            } else {
-                column += step;
-                if (column >= samples.width) {
-                    row += column / samples.width;
-                    column %= samples.width;
-                }
-            }
 
             ++i;
             if (i % delta == 0) {
@@ -323,12 +375,20 @@ void NeurQuant::contestReference(int b, int g, int r, int& bestPos, int& bestBia
     m_bias[bestPos] = wrapAdd(m_bias[bestPos], -kBetaGamma);
 }
 
-// The same contest. A frequency below 1024 loses nothing to the decay (frequency >> 10 is 0),
-// so only the neurons at 1024 or more are updated, and the search reads the others unchanged.
+// The same contest. In large networks most frequencies stay below 1024 and so lose nothing
+// to the decay (frequency >> 10 is 0): only the neurons at 1024 or more are updated, and the
+// search reads the others' biases unchanged. Small networks decay every neuron in the search.
 void NeurQuant::contestFast(int b, int g, int r, int& bestPos, int& bestBiasPos)
 {
-    contestSearchAvx2(m_blue.data(), m_green.data(), m_red.data(), m_biasShifted.data(), m_size, b,
-                      g, r, bestPos, bestBiasPos);
+    if (!m_lazyDecay) {
+        contestAvx2<true>(m_blue.data(), m_green.data(), m_red.data(), m_bias.data(), m_freq.data(),
+                          m_size, b, g, r, bestPos, bestBiasPos);
+        m_freq[bestPos] += kBeta;
+        m_bias[bestPos] = wrapAdd(m_bias[bestPos], -kBetaGamma);
+        return;
+    }
+    contestAvx2<false>(m_blue.data(), m_green.data(), m_red.data(), m_biasShifted.data(), nullptr,
+                       m_size, b, g, r, bestPos, bestBiasPos);
     for (size_t k = 0; k < m_active.size();) {
         const int a = m_active[k];
         const int betaFreq = m_freq[a] >> kBetaShift;
@@ -362,12 +422,10 @@ void NeurQuant::moveNeighbours(int rad, int centre, int b, int g, int r)
     const int32_t* upWeights = m_radPower.data() + 1;
     const int32_t* downWeights = m_radPowerReversed.data() + (rad - centre + lo + 1);
     auto pull = m_vector ? pullAvx2 : pullScalar;
-    int32_t* const channels[3] = {m_blue.data(), m_green.data(), m_red.data()};
-    const int targets[3] = {b, g, r};
-    for (int c = 0; c < 3; ++c) {
-        pull(channels[c] + centre + 1, upWeights, up, targets[c]);
-        pull(channels[c] + lo + 1, downWeights, down, targets[c]);
-    }
+    pull(m_blue.data() + centre + 1, m_green.data() + centre + 1, m_red.data() + centre + 1,
+         upWeights, up, b, g, r);
+    pull(m_blue.data() + lo + 1, m_green.data() + lo + 1, m_red.data() + lo + 1, downWeights, down,
+         b, g, r);
 }
 
 std::vector<int32_t> SelectionSortOrder(std::span<const int32_t> keys)
@@ -520,13 +578,70 @@ void sweepRowsScalar(int32_t* plane)
     }
 }
 
-void transpose256(const int32_t* from, int32_t* to)
+void transposeScalar(const int32_t* from, int32_t* to)
 {
     for (int y0 = 0; y0 < 256; y0 += 16)
         for (int x0 = 0; x0 < 256; x0 += 16)
             for (int y = y0; y < y0 + 16; ++y)
                 for (int x = x0; x < x0 + 16; ++x)
                     to[x * 256 + y] = from[y * 256 + x];
+}
+
+// The 256 x 256 plane transposed in blocks of 8 x 8.
+__attribute__((target("avx2"))) void transposeAvx2(const int32_t* from, int32_t* to)
+{
+    for (int y0 = 0; y0 < 256; y0 += 8) {
+        for (int x0 = 0; x0 < 256; x0 += 8) {
+            __m256i r[8], t[8];
+            for (int k = 0; k < 8; ++k)
+                r[k] = load8(from + (y0 + k) * 256 + x0);
+            for (int k = 0; k < 8; k += 2) {
+                t[k] = _mm256_unpacklo_epi32(r[k], r[k + 1]);
+                t[k + 1] = _mm256_unpackhi_epi32(r[k], r[k + 1]);
+            }
+            for (int k = 0; k < 8; k += 4) {
+                r[k] = _mm256_unpacklo_epi64(t[k], t[k + 2]);
+                r[k + 1] = _mm256_unpackhi_epi64(t[k], t[k + 2]);
+                r[k + 2] = _mm256_unpacklo_epi64(t[k + 1], t[k + 3]);
+                r[k + 3] = _mm256_unpackhi_epi64(t[k + 1], t[k + 3]);
+            }
+            // r[0..3] hold columns 0, 1, 2, 3 of rows 0-3 (low lane) and 4-7 of them (high).
+            static constexpr int column[8] = {0, 1, 2, 3, 0, 1, 2, 3};
+            for (int k = 0; k < 8; ++k) {
+                const __m256i a = r[column[k]];
+                const __m256i b = r[column[k] + 4];
+                const __m256i out = k < 4 ? _mm256_permute2x128_si256(a, b, 0x20)
+                                          : _mm256_permute2x128_si256(a, b, 0x31);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + (x0 + k) * 256 + y0), out);
+            }
+        }
+    }
+}
+
+// Eight pixels' table entries at a time: each B,G,R triple becomes the index
+// green << 16 | blue << 8 | red, and a gather reads the bytes there. Reads 4 bytes past the
+// eighth pixel and 3 past the last entry of the table.
+__attribute__((target("avx2"))) int lookupAvx2(const uint8_t* bgr, int count, const uint8_t* table,
+                                               uint8_t* out)
+{
+    const __m256i order = _mm256_setr_epi8(2, 0, 1, -1, 5, 3, 4, -1, 8, 6, 7, -1, 11, 9, 10, -1,  //
+                                           2, 0, 1, -1, 5, 3, 4, -1, 8, 6, 7, -1, 11, 9, 10, -1);
+    const __m256i lowBytes =
+        _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,  //
+                         0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m256i gatherLanes = _mm256_setr_epi32(0, 4, 1, 1, 1, 1, 1, 1);
+    int x = 0;
+    for (; x + 8 <= count; x += 8, bgr += 24) {
+        const __m256i pixels = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(bgr + 12),
+                                                   reinterpret_cast<const __m128i*>(bgr));
+        const __m256i index = _mm256_shuffle_epi8(pixels, order);
+        const __m256i entries =
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), index, 1);
+        const __m256i packed =
+            _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(entries, lowBytes), gatherLanes);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), _mm256_castsi256_si128(packed));
+    }
+    return x;
 }
 
 }  // namespace
@@ -546,13 +661,15 @@ bool NeurQuant::useTable(int64_t pixelCount) const
 template <class Index>
 std::unique_ptr<Index[]> NeurQuant::nearestTable() const
 {
-    // Left uninitialised: every entry is written below.
-    std::unique_ptr<Index[]> table(new Index[size_t{1} << 24]);
+    // Left uninitialised: every entry is written below. Four more entries let gathers read
+    // whole words at the last ones.
+    std::unique_ptr<Index[]> table(new Index[(size_t{1} << 24) + 4]);
     std::unique_ptr<int32_t[]> plane(new int32_t[65536]);
     std::unique_ptr<int32_t[]> transposed(new int32_t[65536]);
     std::vector<Index> byRank(static_cast<size_t>(m_size) * 2);
     const int n = m_size;
     auto sweep = haveAvx2() ? sweepRowsAvx2 : sweepRowsScalar;
+    auto transpose = haveAvx2() ? transposeAvx2 : transposeScalar;
     for (int g = 0; g < 256; ++g) {
         const int start = m_netIndex[g];
         std::fill(plane.get(), plane.get() + 65536, kFar);
@@ -564,7 +681,7 @@ std::unique_ptr<Index[]> NeurQuant::nearestTable() const
             byRank[rank] = static_cast<Index>(m_sortedIndex[pos]);
         }
         sweep(plane.get());  // along red
-        transpose256(plane.get(), transposed.get());
+        transpose(plane.get(), transposed.get());
         sweep(transposed.get());  // along blue
         Index* out = table.get() + (static_cast<size_t>(g) << 16);
         for (int i = 0; i < 65536; ++i)
@@ -601,9 +718,23 @@ void NeurQuant::mapIndices(const Raster& picture, uint8_t* indices) const
     if (m_size > 256)
         throw Error(ErrorKind::BadArgument,
                     "索引の 1 バイトに入らない色数です: " + std::to_string(m_size));
-    const size_t w = static_cast<size_t>(picture.width());
+    const int w = picture.width();
+    if (useTable(int64_t{w} * picture.height())) {
+        const std::unique_ptr<uint8_t[]> table = nearestTable<uint8_t>();
+        for (int y = 0; y < picture.height(); ++y) {
+            const uint8_t* p = picture.row(y);
+            uint8_t* out = indices + static_cast<size_t>(y) * static_cast<size_t>(w);
+            // The vector lookup reads 4 bytes beyond its last pixel: it stops 2 pixels short.
+            int x = lookupAvx2(p, std::max(w - 2, 0), table.get(), out);
+            for (p += 3 * x; x < w; ++x, p += 3)
+                out[x] = table[static_cast<size_t>(p[1]) << 16 | p[0] << 8 | p[2]];
+        }
+        return;
+    }
+    const size_t stride = static_cast<size_t>(w);
     mapPixels<uint8_t>(picture, [&](int y, int x, int index) {
-        indices[static_cast<size_t>(y) * w + static_cast<size_t>(x)] = static_cast<uint8_t>(index);
+        indices[static_cast<size_t>(y) * stride + static_cast<size_t>(x)] =
+            static_cast<uint8_t>(index);
     });
 }
 

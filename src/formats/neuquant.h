@@ -78,7 +78,8 @@ private:
 
     int m_size;
     QuantKernel m_kernel;
-    bool m_vector;  // the contest runs on AVX2
+    bool m_vector;     // the contest runs on AVX2
+    bool m_lazyDecay;  // the vectorised contest decays only the frequent neurons
 
     // The network during learning, channels x 16, one array per field.
     std::vector<int32_t> m_blue, m_green, m_red;

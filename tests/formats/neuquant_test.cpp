@@ -457,6 +457,24 @@ TEST(NeurQuant, NearestTableMatchesTheSearch)
     expectTableMatchesSearch<uint16_t>(grey, probeColours({0, 100, 255}, 20000, 6));
 }
 
+TEST(NeurQuant, LargePicturesMapThroughTheTableExactly)
+{
+    // Enough pixels for the nearest-colour table; widths that leave vector tails.
+    for (auto [w, h] : {std::pair{1021, 520}, {9, 60000}, {10, 53000}}) {
+        const Raster picture = test::makeNoise(w, h, w);
+        NeurQuant q(256);
+        q.learn(picture, factorOf(picture));
+        std::vector<uint8_t> indices(size_t(w) * h);
+        q.mapIndices(picture, indices.data());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const uint8_t* p = picture.row(y) + 3 * x;
+                ASSERT_EQ(indices[size_t(y) * w + x], q.nearest(p[0], p[1], p[2]))
+                    << w << " x " << h << " at " << x << ", " << y;
+            }
+    }
+}
+
 TEST(NeurQuant, MapIndicesGivesTheNearestOfEveryPixel)
 {
     const Raster picture = test::makeFPicture(30, 20);
