@@ -60,21 +60,24 @@ struct SlotHighs {
 constexpr SlotHighs kSlotHighs;
 
 // The slot of the current string (its code in the low 12 bits of string) plus a pixel, from
-// high(code). The pixel's part is folded apart from the chain of lookups that runs through
-// string and high. The sum passes 8008 for about one key in sixty: a branch, not a step of
-// every lookup.
-inline int slotOf(uint32_t high, uint32_t string, uint32_t pixel)
+// high(code). With fold = pixel ^ pixel >> 4, the low byte of the hash is
+// ((code & 15) ^ fold >> 4) << 4 | (fold & 15): only three steps follow the lookup that gave the
+// string, the rest waits beside it. The sum passes 8008 for about one key in sixty: a branch,
+// not a step of every lookup.
+inline uint64_t slotOf(uint64_t high, uint32_t string, uint32_t pixel)
 {
     const uint32_t fold = pixel ^ (pixel >> 4);
-    uint32_t slot = high + static_cast<uint8_t>((string << 4) ^ fold);
+    uint64_t slot = (high + (fold & 15)) + uint64_t{(string ^ (fold >> 4)) & 15} * 16;
     if (__builtin_expect(slot >= kHashSlots, 0)) {
         asm("" : "+r"(slot));
         slot -= kHashSlots;
     }
-    return static_cast<int>(slot);
+    return slot;
 }
 
-// One call of GIFLZWEncode: the bit packer, the sub-block writer and the pixel walk.
+// One call of GIFLZWEncode: the pixel walk, the dictionary, the bit packer and the sub-block
+// writer. The state of the packer lives in locals of encode(), so that it stays in registers
+// from one code to the next.
 class LZWEncoder {
 public:
     LZWEncoder(OutputStream& out, int height, int width, bool interlaced, const uint8_t* indices,
@@ -83,15 +86,49 @@ public:
     {
         // The minimum code size is never below 2: one-bit pictures are coded as two-bit ones.
         m_initBits = bits <= 1 ? 3 : bits + 1;
-        m_out.put(static_cast<uint8_t>(m_initBits - 1));
-        m_bits = m_initBits;
-        m_maxCode = (1 << m_bits) - 1;
         m_clearCode = 1 << (m_initBits - 1);
         m_endCode = m_clearCode + 1;
     }
 
     void encode()
     {
+        m_out.put(static_cast<uint8_t>(m_initBits - 1));
+        int bits = m_initBits;
+        int nextCode = 0;
+        uint64_t accumulator = 0;  // only the bits not yet written
+        int pending = 0;
+        int held = 0;
+        uint8_t* const block = m_buffer + 1;
+
+        // Appends a code, least significant bit first, at the current width; whole bytes are
+        // stored eight at a time.
+        auto OutputCode = [&](int code) __attribute__((always_inline))
+        {
+            accumulator |= static_cast<uint64_t>(code) << pending;
+            pending += bits;
+            if (pending >= 8) {
+                std::memcpy(block + held, &accumulator, sizeof accumulator);
+                const int bytes = pending >> 3;
+                held += bytes;
+                accumulator >>= 8 * bytes;
+                pending &= 7;
+                if (__builtin_expect(held >= kBlockLength, 0))
+                    held = FlushBlock(held);
+            }
+            // The width grows after the code that took the next free code past the maximum,
+            // 2^bits - 1; at 12 bits the next code (at most 4095) never passes 4096.
+            if (__builtin_expect((nextCode >> bits) != 0, 0))
+                ++bits;
+        };
+        // The Clear code goes out at the width in force, and the width starts again after it.
+        auto ClearBlock = [&]() __attribute__((always_inline))
+        {
+            m_table.Reset();
+            nextCode = m_clearCode + 2;
+            OutputCode(m_clearCode);
+            bits = m_initBits;
+        };
+
         ClearBlock();
         if (m_indices && m_width > 0 && m_height > 0) {
             // The walk goes through runs of adjacent pixels: the whole picture, or one row at a
@@ -102,120 +139,83 @@ public:
             // The current string is held as its slot content (its code in the low 12 bits; a
             // single pixel as itself) and the slot part that its code contributes.
             uint32_t string = *p++;
-            uint32_t high = kSlotHighs.value[string];
+            uint64_t high = kSlotHighs.value[string];
             const uint32_t* const slots = m_table.slots();
+            uint16_t* const highOf = m_highOf;
             while (true) {
                 if (__builtin_expect(p == end, 0) && !NextPixel(p, end))
                     break;
                 const uint32_t pixel = *p++;
                 const uint32_t key = (string & 0xFFF) << 8 | pixel;
-                int slot = slotOf(high, string, pixel);
-                const uint32_t found = slots[slot];
+                int slot = static_cast<int>(slotOf(high, string, pixel));
+                uint32_t found = slots[slot];
                 if (__builtin_expect((found >> 12) == key, 1)) {
                     string = found;
-                    high = m_highOf[slot];
+                    high = highOf[slot];
                     continue;
                 }
-                const uint64_t next = extend(key, slot, string);
-                string = static_cast<uint32_t>(next);
-                high = static_cast<uint32_t>(next >> 32);
+                if ((found & 0xFFFFF000u) != 0xFFFFF000u) {
+                    // Another key holds the slot: the walk of THashTable::Probe goes on.
+                    slot = probeOn(key, slot);
+                    found = slot >= 0 ? slots[slot] : 0xFFFFFFFFu;
+                    if ((found >> 12) == key) {
+                        string = found;
+                        high = highOf[slot];
+                        continue;
+                    }
+                }
+                // A new string: write the code of the one before, enter the new one (or clear
+                // the dictionary when it is full) and start again from the pixel.
+                OutputCode(static_cast<int>(string & 0xFFF));
+                if (nextCode < kCodeLimit) {
+                    // A probe sequence with no room left (never met below half full) only
+                    // leaves this string out; the code is still spent, as the decoder expects.
+                    if (slot >= 0) {
+                        m_table.storeAt(slot, key, nextCode);
+                        highOf[slot] = kSlotHighs.value[nextCode];
+                    }
+                    ++nextCode;
+                } else {
+                    ClearBlock();
+                }
+                string = pixel;
+                high = kSlotHighs.value[pixel];
             }
             OutputCode(static_cast<int>(string & 0xFFF));
         }
         OutputCode(m_endCode);
+        if (pending > 0)
+            block[held++] = static_cast<uint8_t>(accumulator);
+        FlushBlock(held);
         m_out.put(0);
     }
 
 private:
-    // The string plus the pixel of key is not at its first slot: it is further along the probe
-    // sequence, or new. A new one writes the string's code, enters the key (or clears the
-    // dictionary when it is full) and starts again from the pixel. Returns the string to go
-    // on with and its high part above it, so that both stay in registers in the caller.
-    __attribute__((noinline)) uint64_t extend(uint32_t key, int slot, uint32_t string)
+    // Writes up to 254 of the held bytes as one sub-block after its count byte; bytes beyond
+    // the 254th (at most one code's worth) move to the front for the next one. Returns how many
+    // are left. The buffer is flushed as soon as it holds 254 bytes, so every sub-block but the
+    // last is 254 bytes long.
+    __attribute__((noinline)) int FlushBlock(int held)
     {
-        // The walk of THashTable::Probe, from its first slot already read.
-        for (int probes = 0; !m_table.emptyAt(slot); ++probes) {
-            const uint32_t s = m_table.slotAt(slot);
-            if ((s >> 12) == key)
-                return uint64_t{m_highOf[slot]} << 32 | s;
-            if (probes == THashTable::kProbeLimit) {
-                slot = -1;
-                break;
-            }
-            slot = NextSlot(slot);
-        }
-        OutputCode(static_cast<int>(string & 0xFFF));
-        if (m_nextCode < kCodeLimit) {
-            // A probe sequence with no room left (never met below half full) only leaves this
-            // string out; the code is still spent, as the decoder expects.
-            if (slot >= 0) {
-                m_table.storeAt(slot, key, m_nextCode);
-                m_highOf[slot] = kSlotHighs.value[m_nextCode];
-            }
-            ++m_nextCode;
-        } else {
-            ClearBlock();
-        }
-        const uint32_t pixel = key & 0xFF;
-        return uint64_t{kSlotHighs.value[pixel]} << 32 | pixel;
-    }
-
-    void ClearBlock()
-    {
-        m_table.Reset();
-        m_nextCode = m_clearCode + 2;
-        m_clearFlag = true;
-        OutputCode(m_clearCode);
-    }
-
-    // Appends a code, least significant bit first, at the current width. The accumulator holds
-    // only the bits not yet written, so whole bytes can be stored eight at a time.
-    __attribute__((always_inline)) void OutputCode(int code)
-    {
-        m_accumulator |= static_cast<uint64_t>(code) << m_pending;
-        m_pending += m_bits;
-        if (m_pending >= 8) {
-            std::memcpy(m_block + m_held, &m_accumulator, sizeof m_accumulator);
-            const int bytes = m_pending >> 3;
-            m_held += bytes;
-            m_accumulator >>= 8 * bytes;
-            m_pending &= 7;
-            if (m_held >= kBlockLength)
-                FlushBlock();
-        }
-        // The width grows after the code that took the next free code past the maximum.
-        if (m_nextCode > m_maxCode || m_clearFlag) {
-            if (m_clearFlag) {
-                m_bits = m_initBits;
-                m_maxCode = (1 << m_bits) - 1;
-                m_clearFlag = false;
-            } else {
-                ++m_bits;
-                m_maxCode = m_bits == 12 ? 4096 : (1 << m_bits) - 1;
-            }
-        }
-        if (code == m_endCode) {
-            if (m_pending > 0) {
-                m_block[m_held++] = static_cast<uint8_t>(m_accumulator);
-                m_accumulator = 0;
-                m_pending = 0;
-            }
-            FlushBlock();
-        }
-    }
-
-    // Writes up to 254 held bytes as one sub-block after its count byte; bytes beyond the 254th
-    // (at most one code's worth) move to the front for the next one. The buffer is flushed as
-    // soon as it holds 254 bytes, so every sub-block but the last is 254 bytes long.
-    void FlushBlock()
-    {
-        if (m_held == 0)
-            return;
-        const int m = m_held < kBlockLength ? m_held : kBlockLength;
+        if (held == 0)
+            return 0;
+        const int m = held < kBlockLength ? held : kBlockLength;
         m_buffer[0] = static_cast<uint8_t>(m);
         m_out.write(m_buffer, static_cast<size_t>(m) + 1);
-        m_held -= m;
-        std::memmove(m_block, m_block + m, static_cast<size_t>(m_held));
+        std::memmove(m_buffer + 1, m_buffer + 1 + m, static_cast<size_t>(held - m));
+        return held - m;
+    }
+
+    // The slot of key after its first one, taken by another key: the one that holds key, or
+    // the first empty one; -1 when the probe sequence has neither.
+    __attribute__((noinline)) int probeOn(uint32_t key, int slot) const
+    {
+        for (int probes = 0; probes < THashTable::kProbeLimit; ++probes) {
+            slot = NextSlot(slot);
+            if (m_table.emptyAt(slot) || (m_table.slotAt(slot) >> 12) == key)
+                return slot;
+        }
+        return -1;
     }
 
     // Moves the pixel walk on when a run of adjacent pixels is used up: to the next row in the
@@ -244,22 +244,13 @@ private:
     const uint8_t* const m_indices;
 
     int m_initBits = 0;
-    int m_bits = 0;
-    int m_maxCode = 0;
-    int m_nextCode = 0;
-    bool m_clearFlag = false;
     int m_clearCode = 0;
     int m_endCode = 0;
-    uint64_t m_accumulator = 0;
-    int m_pending = 0;
     THashTable m_table;
     // For each used slot, the slot part that its code contributes as a prefix.
     uint16_t m_highOf[kHashSlots];
     // The count byte of a sub-block, its 254 data bytes, and room for one more store of eight.
     uint8_t m_buffer[1 + kBlockLength + 2 + 8] = {};
-    uint8_t* const m_block = m_buffer + 1;
-    int m_held = 0;
-
     int m_pass = 0;
     int m_row = 0;
 };
