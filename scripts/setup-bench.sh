@@ -9,4 +9,5 @@ $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
     hyperfine \
     imagemagick \
-    libvips-dev libvips-tools libmagickwand-dev python3-pil
+    libvips-dev libvips-tools libmagickwand-dev python3-pil \
+    giflib-tools
