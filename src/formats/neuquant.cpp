@@ -198,7 +198,6 @@ struct NeurQuant::Samples {
 
 NeurQuant::NeurQuant(int neurons, QuantKernel kernel)
     : m_size(neurons),
-      m_kernel(kernel),
       m_vector(kernel == QuantKernel::Fast && haveAvx2()),
       m_lazyDecay(neurons > kLazyDecayFrom)
 {
@@ -661,8 +660,16 @@ bool NeurQuant::useTable(int64_t pixelCount) const
 template <class Index>
 std::unique_ptr<Index[]> NeurQuant::nearestTable() const
 {
-    // Left uninitialised: every entry is written below. Four more entries let gathers read
-    // whole words at the last ones.
+    bool all[256];
+    std::fill(all, all + 256, true);
+    return nearestTable<Index>(all);
+}
+
+template <class Index>
+std::unique_ptr<Index[]> NeurQuant::nearestTable(const bool* greens) const
+{
+    // Left uninitialised: the planes of the greens asked for are written below, and only they
+    // are read. Four more entries let gathers read whole words at the last ones.
     std::unique_ptr<Index[]> table(new Index[(size_t{1} << 24) + 4]);
     std::unique_ptr<int32_t[]> plane(new int32_t[65536]);
     std::unique_ptr<int32_t[]> transposed(new int32_t[65536]);
@@ -671,6 +678,8 @@ std::unique_ptr<Index[]> NeurQuant::nearestTable() const
     auto sweep = haveAvx2() ? sweepRowsAvx2 : sweepRowsScalar;
     auto transpose = haveAvx2() ? transposeAvx2 : transposeScalar;
     for (int g = 0; g < 256; ++g) {
+        if (!greens[g])
+            continue;
         const int start = m_netIndex[g];
         std::fill(plane.get(), plane.get() + 65536, kFar);
         for (int pos = 0; pos < n; ++pos) {
@@ -690,6 +699,21 @@ std::unique_ptr<Index[]> NeurQuant::nearestTable() const
     return table;
 }
 
+namespace {
+
+// The greens that occur in a picture: the planes of the table that are needed.
+void greensOf(const Raster& picture, bool* greens)
+{
+    std::fill(greens, greens + 256, false);
+    for (int y = 0; y < picture.height(); ++y) {
+        const uint8_t* p = picture.row(y) + 1;
+        for (int x = 0; x < picture.width(); ++x, p += 3)
+            greens[*p] = true;
+    }
+}
+
+}  // namespace
+
 template std::unique_ptr<uint8_t[]> NeurQuant::nearestTable<uint8_t>() const;
 template std::unique_ptr<uint16_t[]> NeurQuant::nearestTable<uint16_t>() const;
 
@@ -698,7 +722,9 @@ void NeurQuant::mapPixels(const Raster& picture, Store&& store) const
 {
     const int w = picture.width();
     if (useTable(int64_t{w} * picture.height())) {
-        const std::unique_ptr<Index[]> table = nearestTable<Index>();
+        bool greens[256];
+        greensOf(picture, greens);
+        const std::unique_ptr<Index[]> table = nearestTable<Index>(greens);
         for (int y = 0; y < picture.height(); ++y) {
             const uint8_t* p = picture.row(y);
             for (int x = 0; x < w; ++x, p += 3)
@@ -720,7 +746,9 @@ void NeurQuant::mapIndices(const Raster& picture, uint8_t* indices) const
                     "索引の 1 バイトに入らない色数です: " + std::to_string(m_size));
     const int w = picture.width();
     if (useTable(int64_t{w} * picture.height())) {
-        const std::unique_ptr<uint8_t[]> table = nearestTable<uint8_t>();
+        bool greens[256];
+        greensOf(picture, greens);
+        const std::unique_ptr<uint8_t[]> table = nearestTable<uint8_t>(greens);
         for (int y = 0; y < picture.height(); ++y) {
             const uint8_t* p = picture.row(y);
             uint8_t* out = indices + static_cast<size_t>(y) * static_cast<size_t>(w);

@@ -75,9 +75,11 @@ private:
     bool useTable(int64_t pixelCount) const;
     template <class Index, class Store>
     void mapPixels(const Raster& picture, Store&& store) const;
+    // The table with only the planes of the greens marked in greens[0..255] written.
+    template <class Index>
+    std::unique_ptr<Index[]> nearestTable(const bool* greens) const;
 
     int m_size;
-    QuantKernel m_kernel;
     bool m_vector;     // the contest runs on AVX2
     bool m_lazyDecay;  // the vectorised contest decays only the frequent neurons
 
