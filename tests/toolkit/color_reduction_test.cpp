@@ -47,9 +47,10 @@ TEST(ReduceColors, TwoColoursOfATwoColourPictureStayDistinct)
 
 TEST(ReduceColors, FastAndReferenceKernelsAgreeOnLargePictures)
 {
-    // Large enough for the nearest-colour table at 64000 colours.
+    // Large enough for the nearest-colour table at 8192 colours, a network that decays only
+    // its frequent neurons.
     const Raster original = test::makeGradient(128, 128);
-    for (int count : {16, 64000}) {
+    for (int count : {16, 256, 8192}) {
         Raster fast = original;
         ReduceColors(fast, count, QuantKernel::Fast);
         Raster reference = original;
