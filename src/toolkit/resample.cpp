@@ -490,8 +490,11 @@ void runPasses(const Raster& source, Raster& destination)
     size_t scratchSize = 3 * static_cast<size_t>(source.width()) + 4;
     HorizontalKernel horizontal = horizontalPlain;
     VerticalKernel vertical = verticalPlain;
+    bool padded = false;
 #ifdef LUMAVEX_X86
     const simd::Level level = simd::level();
+    // The AVX-512 kernel runs two padded lists side by side.
+    padded = level == simd::Level::Avx512;
     if (level != simd::Level::Plain) {
         group = 8;
         scratchSize = scratchSize * 8 + 8;
@@ -500,7 +503,7 @@ void runPasses(const Raster& source, Raster& destination)
     }
 #endif
     PassTable hp = makeTable(source.width(), dstW);
-    if (group == 8)
+    if (padded)
         hp.pad();
     const PassTable vp = makeTable(srcH, dstH);
 
