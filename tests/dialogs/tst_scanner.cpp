@@ -1,7 +1,9 @@
 // Scanning through SANE against its "test" backend, enabled by a configuration folder of the
 // test's own (no system file is read or changed).
 #include <QDir>
+#include <QElapsedTimer>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -191,6 +193,27 @@ private slots:
         const auto picture = lumavex::scanFromDevice(
             "test:0", endedByTheBackendWith("SANE_STATUS_CANCELLED"), nullptr);
         QVERIFY(!picture);
+    }
+
+    void theUserCanCancelALongScan()
+    {
+        // About eight seconds of scanning: the reader waits 0.2 s before each of its writes.
+        const ScanSettings slow{
+            300,
+            {{"read-delay", "yes"}, {"read-delay-duration", "200000"}, {"test-picture", "Grid"}}};
+        QWidget parent;
+        QString label;
+        ModalAnswer<QProgressDialog> cancel([&](QProgressDialog* progress) {
+            label = progress->labelText();
+            progress->cancel();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        const auto picture = lumavex::scanFromDevice("test:0", slow, &parent);
+        QVERIFY(cancel.fired());
+        QVERIFY(!picture);
+        QCOMPARE(label, QStringLiteral("スキャンしています..."));
+        QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
     }
 
     void sourceSelectionRemembersTheChoice()
