@@ -102,7 +102,7 @@ make merge scene merge --layer "$WORK/layer.bmp"
 make mix-paste scene mix-paste --layer "$WORK/layer.bmp" --x 72 --y 8
 make text-out scene text-out --text "Lumavex" --x 10 --y 6 --size 34 --color "#FFFFFF" \
     --bevel --top-left 2 --bottom-right 2
-make text-texture scene text-texture --text "Lumavex" --x 4 --y 32 --size 44
+make text-texture scene text-texture --text "Lumavex" --x 6 --y 34 --size 38
 make fl-mask scene fl-mask --rect 16,16,96,64
 make hflip scene hflip
 make vflip scene vflip
@@ -111,7 +111,7 @@ make gray scene gray
 make rotate scene rotate --angle 30
 make resample scene resample --width 80 --height 60
 make resize scene resize --width 200 --height 100
-make convert scene convert --colors 16
+make convert scene convert --colors 2
 
 if [ ${#missing[@]} -gt 0 ]; then
     echo "lumavex-fx has no command yet for: ${missing[*]}" >&2
