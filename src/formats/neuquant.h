@@ -16,8 +16,9 @@ int NeurQuantSampleFactor(int64_t pixelCount);
 
 /// How the quantiser runs its hot loops. Both give the same palette and the same indices.
 enum class QuantKernel {
-    Fast,       ///< vectorised contest where the processor has AVX2, a nearest-colour table
-                ///< for large pictures
+    Fast,       ///< the contest on the widest vectors the processor has (AVX-512, AVX2), a
+                ///< nearest-colour table for large pictures
+    Avx2,       ///< the same with the contest on AVX2 at most
     Reference,  ///< the plain scalar loops of the published algorithm
 };
 
@@ -80,7 +81,8 @@ private:
     std::unique_ptr<Index[]> nearestTable(const bool* greens) const;
 
     int m_size;
-    bool m_vector;     // the contest runs on AVX2
+    bool m_vector;     // the contest runs on AVX2 (or wider)
+    bool m_wide;       // the contest runs on AVX-512
     bool m_lazyDecay;  // the vectorised contest decays only the frequent neurons
 
     // The network during learning, channels x 16, one array per field.

@@ -325,12 +325,13 @@ TEST(NeurQuant, PaletteMatchesThePublishedAlgorithm)
     for (int n : {2, 3, 16, 256, 1000}) {
         for (const Case& c : cases) {
             const Published published(n, packed(c.picture), c.factor);
-            for (QuantKernel kernel : {QuantKernel::Fast, QuantKernel::Reference}) {
+            for (QuantKernel kernel :
+                 {QuantKernel::Fast, QuantKernel::Avx2, QuantKernel::Reference}) {
                 NeurQuant q(n, kernel);
                 q.learn(c.picture, c.factor);
                 ASSERT_EQ(q.palette(), published.palette)
                     << n << " neurons, " << c.picture.width() << " x " << c.picture.height()
-                    << (kernel == QuantKernel::Fast ? " fast" : " reference");
+                    << " kernel " << static_cast<int>(kernel);
             }
         }
     }
@@ -343,7 +344,7 @@ TEST(NeurQuant, LargeNetworksMatchThePublishedAlgorithm)
     const Raster picture = test::makeNoise(15, 15, 8);
     for (int n : {32000, 64000}) {
         const Published published(n, packed(picture), 1, false);
-        for (QuantKernel kernel : {QuantKernel::Fast, QuantKernel::Reference}) {
+        for (QuantKernel kernel : {QuantKernel::Fast, QuantKernel::Avx2, QuantKernel::Reference}) {
             NeurQuant q(n, kernel);
             q.learn(picture, 1);
             ASSERT_EQ(q.palette(), published.palette) << n;
