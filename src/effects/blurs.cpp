@@ -5,6 +5,7 @@
 
 #include "color.h"
 #include "effect_support.h"
+#include "fast_hsv.h"
 #include "toolkit/filters.h"
 
 namespace lumavex {
@@ -142,10 +143,11 @@ public:
     int64_t overshoot(int64_t dx, int64_t dy) const
     {
         const int64_t squares = dx * dx + dy * dy;
-        const int64_t d = roundHalfEven(std::sqrt(static_cast<double>(squares)) * 10000.0);
+        const int64_t d = detail::roundEven(std::sqrt(static_cast<double>(squares)) * 10000.0);
         return std::min(d - m_inner, m_cap);
     }
-    int64_t step(int64_t e) const { return RoundHalfAway(static_cast<double>(e) / 10000.0); }
+    // RoundHalfAway(e / 10000) for e > 0, in integers.
+    int64_t step(int64_t e) const { return detail::divRoundAway10000(e); }
     int32_t weight(int64_t dx, int64_t dy) const
     {
         const int64_t e = overshoot(dx, dy);
@@ -183,9 +185,10 @@ void CircleBlur(Raster& picture, Color colour, int width, ProgressSink* progress
         const int64_t cy = h / 2;
         const CircleWeight weight(std::min(w, h) / 2, width, w1);
         const int64_t reach = std::max(cx, w - 1 - cx);  // the largest |dx| in a row
-        const uint8_t pure[3] = {static_cast<uint8_t>(~c.channel[0]),
-                                 static_cast<uint8_t>(~c.channel[1]),
-                                 static_cast<uint8_t>(~c.channel[2])};
+        // A weight of 0 mixes to the inverted colour itself, which inverts back to this.
+        const Color pure =
+            makeColor(static_cast<uint8_t>(~c.channel[2]), static_cast<uint8_t>(~c.channel[1]),
+                      static_cast<uint8_t>(~c.channel[0]));
 
         for (int64_t y = 0; y < h; ++y) {
             uint8_t* row = picture.row(static_cast<int>(y));
@@ -213,24 +216,25 @@ void CircleBlur(Raster& picture, Color colour, int width, ProgressSink* progress
             }
             const int64_t fill = lo;
 
-            for (int64_t x = 0; x < w; ++x) {
-                const int64_t dx = x < cx ? cx - x : x - cx;
-                if (dx <= keep) {
-                    x = cx + keep;  // skip the untouched middle
-                    continue;
+            // Columns up to cx - fill and from cx + fill on become the pure colour, columns
+            // within keep of cx are left alone, and the ring between is worked pixel by pixel.
+            auto ring = [&](int64_t from, int64_t to) {
+                for (int64_t x = from; x < to; ++x) {
+                    uint8_t* p = row + 3 * x;
+                    const int32_t m = weight.weight(cx - x, dy);
+                    for (int ch = 0; ch < 3; ++ch)
+                        p[ch] = static_cast<uint8_t>(
+                            ~mix(static_cast<uint8_t>(~p[ch]), c.channel[ch], m));
                 }
-                uint8_t* p = row + 3 * x;
-                if (dx >= fill) {
-                    p[0] = pure[0];
-                    p[1] = pure[1];
-                    p[2] = pure[2];
-                    continue;
-                }
-                const int32_t m = weight.weight(cx - x, dy);
-                for (int ch = 0; ch < 3; ++ch)
-                    p[ch] =
-                        static_cast<uint8_t>(~mix(static_cast<uint8_t>(~p[ch]), c.channel[ch], m));
-            }
+            };
+            const int64_t leftPure = std::clamp<int64_t>(cx - fill + 1, 0, w);
+            const int64_t leftKeep = std::clamp<int64_t>(cx - keep, leftPure, w);
+            const int64_t rightKeep = std::clamp<int64_t>(cx + keep + 1, leftKeep, w);
+            const int64_t rightPure = std::clamp<int64_t>(cx + fill, rightKeep, w);
+            fillPixels(row, static_cast<size_t>(leftPure), pure);
+            ring(leftPure, leftKeep);
+            ring(rightKeep, rightPure);
+            fillPixels(row + 3 * rightPure, static_cast<size_t>(w - rightPure), pure);
         }
         leaveAsTheInvertedPass(picture);
     }

@@ -64,7 +64,7 @@ inline void resizeForOverwrite(Raster& r, int width, int height)
 {
     if (r.width() == width && r.height() == height)
         return;
-    Raster fresh(width, height);
+    Raster fresh = Raster::unfilled(width, height);
     Surface(r).restore(fresh);
     r = std::move(fresh);
 }

@@ -7,6 +7,7 @@
 
 #include "effect_support.h"
 #include "fast_hsv.h"
+#include "vector_clones.h"
 
 namespace lumavex {
 
@@ -19,6 +20,20 @@ uint8_t blendChannel(int rate, int d, int t)
                        (static_cast<double>(100 - int64_t{rate}) * t) * 0.01;
     const double r = std::nearbyint(sum);
     return static_cast<uint8_t>(r < 0 ? 0 : r > 255 ? 255 : r);
+}
+
+// (a d + (100 - a) t) / 100 rounded half to even, for 0 <= a <= 100, in 16 bits.
+LUMAVEX_VECTOR_CLONES
+void blendExactly(uint8_t* doc, const uint8_t* layer, size_t n, uint16_t a)
+{
+    const uint16_t b = static_cast<uint16_t>(100 - a);
+    for (size_t i = 0; i < n; ++i) {
+        const uint16_t sum = static_cast<uint16_t>(a * doc[i] + b * layer[i]);
+        const uint16_t q = sum / 100;
+        // Up when the remainder passes 50, or is 50 with q odd.
+        const uint16_t twice = static_cast<uint16_t>(2 * (sum - q * 100) + (q & 1));
+        doc[i] = static_cast<uint8_t>(q + (twice > 100 ? 1 : 0));
+    }
 }
 
 // The blend for one rate, as a table over all (d, t). For rates 0 .. 100 the double sum is
@@ -44,15 +59,7 @@ public:
     void row(uint8_t* doc, const uint8_t* layer, size_t n) const
     {
         if (m_exact) {
-            const uint16_t a = static_cast<uint16_t>(m_rate);
-            const uint16_t b = static_cast<uint16_t>(100 - m_rate);
-            for (size_t i = 0; i < n; ++i) {
-                const uint16_t sum = static_cast<uint16_t>(a * doc[i] + b * layer[i]);
-                const uint16_t q = sum / 100;
-                // Up when the remainder passes 50, or is 50 with q odd.
-                const uint16_t twice = static_cast<uint16_t>(2 * (sum - q * 100) + (q & 1));
-                doc[i] = static_cast<uint8_t>(q + (twice > 100 ? 1 : 0));
-            }
+            blendExactly(doc, layer, n, static_cast<uint16_t>(m_rate));
             return;
         }
         const uint8_t* table = m_table.data();
@@ -226,9 +233,15 @@ Raster MixPaste(const Raster& layer, const Raster& base, Color key, int margin, 
     checkMargin(base, margin);
     const int w = base.width();
     const int h = base.height();
-    Raster result(w + margin, h + margin);
-    for (int r = 0; r < h; ++r)
-        std::memcpy(result.row(r), base.row(r), static_cast<size_t>(w) * 3);
+    // The base at (0, 0), white beside and below it.
+    Raster result = Raster::unfilled(w + margin, h + margin);
+    for (int r = 0; r < h + margin; ++r) {
+        uint8_t* row = result.row(r);
+        const size_t covered = r < h ? static_cast<size_t>(w) * 3 : 0;
+        if (covered)
+            std::memcpy(row, base.row(r), covered);
+        std::memset(row + covered, 0xFF, static_cast<size_t>(w + margin) * 3 - covered);
+    }
     mixInto(result, w, h, layer, key, x, y);
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
@@ -121,19 +122,100 @@ void adviseHugePages([[maybe_unused]] void* block, [[maybe_unused]] size_t bytes
 #endif
 }
 
+namespace {
+
+// Released pixel blocks of photo size, kept for the next pictures of about their size. A fresh
+// block of tens of megabytes is faulted in and cleared by the kernel page by page, which costs
+// about as much as copying a picture into it; effects that make a new picture each time (a
+// grown copy, a result raster) then pay that over and over. At most four blocks and 256 MiB
+// are kept; a kept block's content is stale, which allocate's callers overwrite or leave as
+// unspecified.
+class BlockCache {
+public:
+    static constexpr size_t kSmallest = size_t{4} << 20;
+
+    // Never destroyed, so that rasters released during exit can still reach it.
+    static BlockCache& instance()
+    {
+        static BlockCache* cache = new BlockCache;
+        return *cache;
+    }
+
+    // A kept block of at least bytes (and not a quarter more), with its capacity; or null.
+    uint8_t* take(size_t bytes, size_t& capacity)
+    {
+        if (bytes < kSmallest)
+            return nullptr;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (int i = 0; i < m_count; ++i) {
+            if (m_blocks[i].capacity >= bytes && m_blocks[i].capacity - bytes <= bytes / 4) {
+                uint8_t* p = m_blocks[i].pixels;
+                capacity = m_blocks[i].capacity;
+                m_total -= capacity;
+                m_blocks[i] = m_blocks[--m_count];
+                return p;
+            }
+        }
+        return nullptr;
+    }
+
+    // Keeps a released block, making room by freeing the oldest ones; false when it is not
+    // kept (too small or too large), and the caller frees it.
+    bool give(uint8_t* pixels, size_t capacity)
+    {
+        if (capacity < kSmallest || capacity > kMaxTotal)
+            return false;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        while (m_count == kMaxBlocks || m_total + capacity > kMaxTotal) {
+            delete[] m_blocks[0].pixels;
+            m_total -= m_blocks[0].capacity;
+            std::move(m_blocks + 1, m_blocks + m_count, m_blocks);
+            --m_count;
+        }
+        m_blocks[m_count++] = {pixels, capacity};
+        m_total += capacity;
+        return true;
+    }
+
+private:
+    static constexpr int kMaxBlocks = 4;
+    static constexpr size_t kMaxTotal = size_t{256} << 20;
+    struct Block {
+        uint8_t* pixels;
+        size_t capacity;
+    };
+    std::mutex m_mutex;
+    Block m_blocks[kMaxBlocks] = {};
+    int m_count = 0;
+    size_t m_total = 0;
+};
+
+}  // namespace
+
+void Raster::ReleasePixels::operator()(uint8_t* pixels) const noexcept
+{
+    if (!BlockCache::instance().give(pixels, capacity))
+        delete[] pixels;
+}
+
 void Raster::allocate(int width, int height)
 {
     checkRasterSize(width, height);
     const size_t stride = rowStride(static_cast<uint64_t>(width));
     const size_t bytes = stride * static_cast<size_t>(height);
-    std::unique_ptr<uint8_t[]> pixels;
+    std::unique_ptr<uint8_t[], ReleasePixels> pixels;
     if (bytes > 0) {
-        pixels.reset(new (std::nothrow) uint8_t[bytes]);
-        if (!pixels)
-            throw Error(ErrorKind::TooLarge,
-                        "画像のメモリを確保できません: " + std::to_string(width) + " x " +
-                            std::to_string(height));
-        adviseHugePages(pixels.get(), bytes);
+        size_t capacity = bytes;
+        uint8_t* p = BlockCache::instance().take(bytes, capacity);
+        if (!p) {
+            p = new (std::nothrow) uint8_t[bytes];
+            if (!p)
+                throw Error(ErrorKind::TooLarge,
+                            "画像のメモリを確保できません: " + std::to_string(width) + " x " +
+                                std::to_string(height));
+            adviseHugePages(p, bytes);
+        }
+        pixels = std::unique_ptr<uint8_t[], ReleasePixels>(p, ReleasePixels{capacity});
     }
     m_width = width;
     m_height = height;

@@ -164,13 +164,19 @@ public:
     void floodFill(int x, int y, Color surface);
 
 private:
+    // Gives the rows back: a block of photo size is kept for the next picture (raster.cpp).
+    struct ReleasePixels {
+        size_t capacity;  // no default initialiser: it is default-constructed inside Raster
+        void operator()(uint8_t* pixels) const noexcept;
+    };
+
     void allocate(int width, int height);
     void fillRows(int fromRow, Color color);
 
     int m_width = 0;
     int m_height = 0;
     size_t m_stride = 0;
-    std::unique_ptr<uint8_t[]> m_pixels;
+    std::unique_ptr<uint8_t[], ReleasePixels> m_pixels;
 
     Color m_brushColor = kWhite;
     BrushStyle m_brushStyle = BrushStyle::Solid;
