@@ -7,14 +7,14 @@
 
 namespace lumavex {
 
-THashTable::THashTable() : m_slots(new uint32_t[kHashSlots])
+THashTable::THashTable()
 {
     Reset();
 }
 
 void THashTable::Reset()
 {
-    std::memset(m_slots.get(), 0xFF, sizeof(uint32_t) * kHashSlots);
+    std::memset(m_slots, 0xFF, sizeof m_slots);
 }
 
 bool THashTable::Store(uint32_t key, int code)
@@ -42,6 +42,8 @@ namespace {
 // 4095.
 constexpr int kCodeLimit = 4095;
 constexpr int kBlockLength = 254;
+// No slot left in a probe sequence.
+constexpr size_t kNoSlot = ~size_t{0};
 
 // HashSlot split so that the next slot is ready as soon as a slot is read. For a key
 // prefix << 8 | c, key ^ key >> 4 is ((prefix << 8) ^ (prefix << 4)) ^ (c ^ c >> 4): the part
@@ -147,7 +149,7 @@ public:
                     break;
                 const uint32_t pixel = *p++;
                 const uint32_t key = (string & 0xFFF) << 8 | pixel;
-                int slot = static_cast<int>(slotOf(high, string, pixel));
+                size_t slot = slotOf(high, string, pixel);
                 uint32_t found = slots[slot];
                 // One test first sets apart the slots taken by other keys, so that the test
                 // between a known string and a new one is mostly right when guessed.
@@ -155,8 +157,9 @@ public:
                 asm("" : "+r"(taken));  // one branch on both tests, not two
                 if (__builtin_expect(taken, 0)) {
                     // Another key holds the slot: the walk of THashTable::Probe goes on.
-                    slot = probeOn(key, slot);
-                    found = slot >= 0 ? slots[slot] : 0xFFFFFFFFu;
+                    const int next = probeOn(key, static_cast<int>(slot));
+                    slot = next >= 0 ? static_cast<size_t>(next) : kNoSlot;
+                    found = next >= 0 ? slots[slot] : 0xFFFFFFFFu;
                 }
                 if (__builtin_expect((found >> 12) == key, 1)) {
                     string = found;
@@ -169,8 +172,8 @@ public:
                 if (nextCode < kCodeLimit) {
                     // A probe sequence with no room left (never met below half full) only
                     // leaves this string out; the code is still spent, as the decoder expects.
-                    if (slot >= 0) {
-                        m_table.storeAt(slot, key, nextCode);
+                    if (slot != kNoSlot) {
+                        m_table.storeAt(static_cast<int>(slot), key, nextCode);
                         highOf[slot] = kSlotHighs.value[nextCode];
                     }
                     ++nextCode;

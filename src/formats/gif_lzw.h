@@ -36,7 +36,7 @@ constexpr int NextSlot(int slot)
 /// are all ones is empty.
 class THashTable {
 public:
-    /// Allocates the slots and empties them.
+    /// Empties the slots.
     THashTable();
     THashTable(const THashTable&) = delete;
     THashTable& operator=(const THashTable&) = delete;
@@ -67,7 +67,7 @@ public:
     /// The raw content of a slot: key << 12 | code, or all ones in the upper 20 bits.
     uint32_t slotAt(int slot) const { return m_slots[slot]; }
     /// All 8009 slots.
-    const uint32_t* slots() const { return m_slots.get(); }
+    const uint32_t* slots() const { return m_slots; }
     /// Whether a slot is empty.
     bool emptyAt(int slot) const { return (m_slots[slot] & 0xFFFFF000u) == 0xFFFFF000u; }
     /// The code held by a used slot.
@@ -83,7 +83,9 @@ public:
     static constexpr int kProbeLimit = 4005;
 
 private:
-    std::unique_ptr<uint32_t[]> m_slots;
+    // The one block of slots lives inside the table, so that a coder holding the table on
+    // its stack reaches the slots without a pointer of their own.
+    uint32_t m_slots[kHashSlots];
 };
 
 /// Writes the GIF image data of width x height indices: the minimum code size (bits, at least
