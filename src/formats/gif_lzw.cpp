@@ -151,20 +151,21 @@ public:
                 const uint32_t key = (string & 0xFFF) << 8 | pixel;
                 size_t slot = slotOf(high, string, pixel);
                 uint32_t found = slots[slot];
-                // One test first sets apart the slots taken by other keys, so that the test
-                // between a known string and a new one is mostly right when guessed.
-                uint32_t taken = ((found >> 12) != key) & (found < 0xFFFFF000u);
-                asm("" : "+r"(taken));  // one branch on both tests, not two
-                if (__builtin_expect(taken, 0)) {
-                    // Another key holds the slot: the walk of THashTable::Probe goes on.
-                    const int next = probeOn(key, static_cast<int>(slot));
-                    slot = next >= 0 ? static_cast<size_t>(next) : kNoSlot;
-                    found = next >= 0 ? slots[slot] : 0xFFFFFFFFu;
-                }
                 if (__builtin_expect((found >> 12) == key, 1)) {
                     string = found;
                     high = highOf[slot];
                     continue;
+                }
+                if (found < 0xFFFFF000u) {
+                    // Another key holds the slot: the walk of THashTable::Probe goes on.
+                    const int next = probeOn(key, static_cast<int>(slot));
+                    slot = next >= 0 ? static_cast<size_t>(next) : kNoSlot;
+                    found = next >= 0 ? slots[slot] : 0xFFFFFFFFu;
+                    if ((found >> 12) == key) {
+                        string = found;
+                        high = highOf[slot];
+                        continue;
+                    }
                 }
                 // A new string: write the code of the one before, enter the new one (or clear
                 // the dictionary when it is full) and start again from the pixel.
