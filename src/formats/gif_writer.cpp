@@ -1,6 +1,7 @@
 #include "gif_writer.h"
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -114,12 +115,14 @@ void WriteGIFStream(OutputStream& stream, const Raster& picture, const TIOParams
     const int h = picture.height();
     checkGifSize(w, h);
 
-    std::vector<uint8_t> indices(static_cast<size_t>(w) * static_cast<size_t>(h));
+    // Every index is written below, so the buffer starts uninitialised.
+    const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
+    const std::unique_ptr<uint8_t[]> indices(count ? new uint8_t[count] : nullptr);
     std::vector<uint8_t> palette;  // blue, green, red per entry
     int bits;
     int background;
     int transparent;
-    if (params.BitsPerPixel == 1 && twoColourIndices(picture, indices.data())) {
+    if (params.BitsPerPixel == 1 && twoColourIndices(picture, indices.get())) {
         bits = 1;
         palette = {0, 0, 0, 255, 255, 255};
         background = plainNearest(palette, params.BackgroundColor);
@@ -128,7 +131,7 @@ void WriteGIFStream(OutputStream& stream, const Raster& picture, const TIOParams
         bits = params.BitsPerPixel == 1 ? 8 : params.BitsPerPixel;
         NeurQuant quantiser(1 << bits);
         quantiser.learn(picture, NeurQuantSampleFactor(int64_t{w} * h));
-        quantiser.mapIndices(picture, indices.data());
+        quantiser.mapIndices(picture, indices.get());
         palette = quantiser.palette();
         auto nearest = [&](Color c) { return quantiser.nearest(blueOf(c), greenOf(c), redOf(c)); };
         background = nearest(params.BackgroundColor);
@@ -174,7 +177,7 @@ void WriteGIFStream(OutputStream& stream, const Raster& picture, const TIOParams
 
     if (!params.Compressor)
         throw Error(ErrorKind::Unsupported, "LZW compressor not found");
-    params.Compressor(stream, h, w, interlaced, indices.data(), bits);
+    params.Compressor(stream, h, w, interlaced, indices.get(), bits);
     stream.put(0x3B);
     report(100);
 }
