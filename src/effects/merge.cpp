@@ -162,8 +162,7 @@ void Merge(Raster& document, const Raster& layer, int rate)
             columns.push_back(static_cast<uint32_t>(3 * (int64_t{x} * layer.width() / w)));
     }
     int fourBytes = 0;  // the leading columns whose source pixel has a fourth byte in its row
-    while (fourBytes < static_cast<int>(columns.size()) &&
-           columns[fourBytes] + 4 <= layer.stride())
+    while (fourBytes < static_cast<int>(columns.size()) && columns[fourBytes] + 4 <= layer.stride())
         ++fourBytes;
     int scaledRow = -1;  // the layer row that scaled holds
     for (int y = 0; y < h; ++y) {
@@ -233,10 +232,6 @@ inline void darken(const detail::HsvTables& tables, int v, uint8_t* d)
     d[1] = values[kOrder[i][1]];
     d[2] = values[kOrder[i][0]];
 }
-
-}  // namespace
-
-namespace {
 
 // Mixes the layer, at (x, y), into columns 0 .. w - 1 and rows 0 .. h - 1 of the result, which
 // holds the base there.
@@ -309,6 +304,11 @@ Raster MixPaste(const Raster& layer, const Raster& base, Color key, int margin, 
 void MixPasteCommand(Raster& main, Raster& scratch, const Raster& layer, Color key, int x, int y)
 {
     checkMargin(main, kMixPasteMargin);
+    if (&layer == &main) {  // the main picture is about to change under the layer
+        const Raster copy(layer);
+        MixPasteCommand(main, scratch, copy, key, x, y);
+        return;
+    }
     detail::copyPixels(scratch, main);
     // The result is the base (the copy of the main picture) with white strips, so the main
     // picture itself can grow into it; it keeps its drawing surface.

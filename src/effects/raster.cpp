@@ -415,6 +415,19 @@ void Raster::copyRect(const Rect& dest, const Raster& source, const Rect& source
             continue;
         const uint8_t* src = source.row(sy);
         uint8_t* dst = row(y) + r.left * 3;
+        if (sw == dw) {
+            // Only the rows are scaled: the columns that lie inside the source are one run.
+            int first = 0;
+            while (first < r.width() && columns[first] < 0)
+                ++first;
+            int last = r.width();
+            while (last > first && columns[last - 1] >= source.m_width)
+                --last;
+            if (last > first)
+                combineBytes(dst + first * 3, src + columns[first] * 3,
+                             static_cast<size_t>(last - first) * 3, m_copyMode);
+            continue;
+        }
         // Gather the scaled source row, then combine the runs that lie inside the source.
         int runStart = -1;
         for (int i = 0; i <= r.width(); ++i) {

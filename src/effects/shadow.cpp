@@ -44,16 +44,17 @@ void checkEnlargedSize(const Raster& picture, int width)
 
 }  // namespace
 
-// The band is drawn by scanning rows 1 .. H - 1 and columns 1 .. W - 1 (row 0 and column 0 are
-// never written). Every write is a shade of the ramp, and the ramp grows with its index, so "the
-// lighter of two shades" is the shade of the larger index. Where several steps write one pixel
-// the last one counts; the index of that last write is worked out per pixel below:
-//   top-right end (n < y < 2n, x >= a):  max(2n + 1 - y, x - a)
-//   right band (2n <= y < H - n, x >= a): x - a
-//   bottom rows (y >= H - n): n <= x < 2n: max(bs, 2n - x); else x >= a: max(bs or, left of
-//   column n, the top-right fade, x - a); else x >= n: bs
-// with a = max(W - n, 1) and bs the rows since the bottom band began (0 when the picture is not
-// wider than n, since the band then never starts).
+// The band is drawn as a scan of rows 1 .. H and columns 1 .. W whose writes at x = W or y = H
+// fall outside, so row 0 and column 0 are never written. Every write is a shade of the ramp, and
+// the ramp grows with its index, so "the lighter of two shades" is the shade of the larger index.
+// Where several steps write one pixel the last one counts, and its index is, with
+// a = max(W - n, 1) (where the right-hand counters start) and bs the rows since the bottom band
+// began (which it never does when the picture is no wider than n):
+//   top end of the right band, n < y < 2n and x >= a: max(2n + 1 - y, x - a)
+//   right band, 2n <= y < H - n and x >= a: x - a
+//   bottom band, y >= H - n: for n <= x < 2n, max(bs, 2n - x); else for x >= a, max(r, x - a)
+//   with r = bs from column n on and the top end's index (if the row has one) before it; else
+//   for x >= n, bs.
 void AddShadow(Raster& picture, Color shadow, int width)
 {
     detail::requirePositiveWidth(width, "影の幅");

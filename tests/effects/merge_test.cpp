@@ -224,5 +224,20 @@ TEST(MixPasteCommand, MainGrowsByThreeAndKeepsItsSurface)
     EXPECT_EQ(scratch.brushColor(), test::kTestRed);
 }
 
+TEST(MixPasteCommand, TheMainPictureAsItsOwnLayer)
+{
+    Raster main = test::makeNoise(12, 9, 4);
+    const Raster before = main;
+    Raster scratch;
+    MixPasteCommand(main, scratch, main, kBlack, 2, 1);
+    EXPECT_TRUE(main.samePixels(MixPaste(before, before, kBlack, 3, 2, 1)));
+    Raster document = test::makeNoise(12, 9, 5);
+    const Raster doc = document;
+    Merge(document, document, 30);
+    Raster slow = doc;
+    reference::Merge(slow, doc, 30);
+    EXPECT_TRUE(document.samePixels(slow));
+}
+
 }  // namespace
 }  // namespace lumavex
