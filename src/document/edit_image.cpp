@@ -92,6 +92,8 @@ void TFEditImage1::createParts()
     m_toolView1 = hiddenPicture(QStringLiteral("ToolView1"), client);
     m_toolViewIO1 = new ToolViewIO(m_toolView1, this);
     m_toolViewIO1->setObjectName(QStringLiteral("ToolViewIO1"));
+    // The view's save parameters start without an LZW compressor; activation installs it.
+    m_ioParams.gifCompressor = nullptr;
     m_undoImage = hiddenPicture(QStringLiteral("UndoImage"), client);
 
     m_statusBar1 = new PanelStatusBar({250, 50, 50}, client);
@@ -139,8 +141,9 @@ QString TFEditImage1::undoLabel() const
 
 void TFEditImage1::FormActivate()
 {
-    // GIF files of this window are always coded by the core's own LZW coder, so there is no
-    // compressor to install here.
+    // GIF files of this window are coded by the LZW coder installed into the toolkit view's
+    // save parameters.
+    m_ioParams.gifCompressor = GIFLZWEncode;
     m_host->setUndoButtonEnabled(!undoLabel().isEmpty());
 }
 

@@ -37,6 +37,8 @@ public:
     PictureControl* Image3() const { return m_image3; }
     PictureControl* ToolView1() const { return m_toolView1; }
     ToolViewIO* ToolViewIO1() const { return m_toolViewIO1; }
+    /// The toolkit view's save parameters (GIF bits, interlacing, the LZW compressor).
+    const SaveOptions& ioParams() const { return m_ioParams; }
     PictureControl* UndoImage() const { return m_undoImage; }
     PanelStatusBar* StatusBar1() const { return m_statusBar1; }
     QMenu* Edit1() const { return m_edit1; }

@@ -141,7 +141,7 @@ public:
             // single pixel as itself) and the slot part that its code contributes.
             uint32_t string = *p++;
             uint64_t high = kSlotHighs.value[string];
-            const uint32_t* const slots = m_table.slots();
+            const uint32_t* const slots = m_table.slotArray();
             uint16_t* const highOf = m_highOf;
             while (true) {
                 if (__builtin_expect(p == end, 0) && !NextPixel(p, end))

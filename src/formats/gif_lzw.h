@@ -67,7 +67,7 @@ public:
     /// The raw content of a slot: key << 12 | code, or all ones in the upper 20 bits.
     uint32_t slotAt(int slot) const { return m_slots[slot]; }
     /// All 8009 slots.
-    const uint32_t* slots() const { return m_slots; }
+    const uint32_t* slotArray() const { return m_slots; }
     /// Whether a slot is empty.
     bool emptyAt(int slot) const { return (m_slots[slot] & 0xFFFFF000u) == 0xFFFFF000u; }
     /// The code held by a used slot.

@@ -1,6 +1,5 @@
 #include "gif_save.h"
 
-#include "formats/gif_lzw.h"
 #include "formats/gif_writer.h"
 
 namespace lumavex {
@@ -10,7 +9,7 @@ void savePictureGif(const Raster& picture, OutputStream& out, const SaveOptions&
     TIOParams params;
     params.BitsPerPixel = options.gifBitsPerPixel;
     params.Interlaced = options.gifInterlaced ? 1 : 0;
-    params.Compressor = GIFLZWEncode;
+    params.Compressor = options.gifCompressor;
     WriteGIFStream(out, picture, params);
 }
 

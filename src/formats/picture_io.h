@@ -3,6 +3,7 @@
 #include <string>
 
 #include "effects/raster.h"
+#include "formats/gif_lzw.h"
 
 namespace lumavex {
 
@@ -11,6 +12,9 @@ struct SaveOptions {
     int gifBitsPerPixel = 8;     ///< 1..8: the GIF colour table has 2^bits entries
     bool gifInterlaced = false;  ///< GIF rows in interlaced order
     int jpegQuality = 75;        ///< the codec's default
+    /// The GIF writer's LZW compressor; without one a GIF save fails with
+    /// "LZW compressor not found" and writes nothing.
+    TGIFCompressProc gifCompressor = GIFLZWEncode;
 };
 
 /// Reads a picture file through the format registry, chosen by the file's extension.

@@ -277,6 +277,8 @@ void TstEditImage::activationFollowsTheUndoLabel()
     // Undo on the fresh document does nothing.
     t.frame->EditUndo();
     QCOMPARE(fresh->Image1()->picture().width(), 10);
+    // Activation installed the LZW coder into the view's save parameters.
+    QVERIFY(fresh->ioParams().gifCompressor == &GIFLZWEncode);
 }
 
 void TstEditImage::edit1ClickEnablesUndoAndPaste()

@@ -302,5 +302,24 @@ TEST(SavePicture, WritesGifWithTheSaveOptions)
     EXPECT_EQ(test::readFile(name), "keep");
 }
 
+TEST(SavePicture, WithoutAnInstalledCompressorFailsAndKeepsTheOldFile)
+{
+    test::TempDir dir;
+    const std::string name = dir.file("kept.gif");
+    test::writeFile(name, "keep");
+    SaveOptions options;
+    options.gifCompressor = nullptr;
+    try {
+        SavePicture(test::makeFPicture(12, 9), name, options);
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "LZW compressor not found");
+    }
+    EXPECT_EQ(test::readFile(name), "keep");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
 }  // namespace
 }  // namespace lumavex
