@@ -101,14 +101,24 @@ void AddShadowCommand(Raster& target, Raster& scratch, Color shadow, int width)
 {
     detail::requirePositiveWidth(width, "影の幅");
     checkEnlargedSize(target, width);
-    // The enlargement takes the scratch raster's brush; the target keeps its own surface.
-    const detail::Surface surface(target);
-    target.setBrushColor(scratch.brushColor());
-    target.setBrushStyle(scratch.brushStyle());
-    target.setSize(target.width() + width, target.height() + width);
-    surface.restore(target);
-    AddShadow(target, shadow, width);
-    detail::copyPixels(scratch, target);
+    const int w = target.width();
+    const int h = target.height();
+    // The enlarged copy: the picture at (0, 0), the strips in the scratch raster's brush colour
+    // (black for a clear brush, as enlarging gives it).
+    const Color fill = scratch.brushStyle() == BrushStyle::Solid ? scratch.brushColor() : kBlack;
+    detail::resizeForOverwrite(scratch, w + width, h + width);
+    const size_t pictureBytes = static_cast<size_t>(w) * 3;
+    for (int y = 0; y < h + width; ++y) {
+        uint8_t* row = scratch.row(y);
+        if (y < h) {
+            std::memcpy(row, target.row(y), pictureBytes);
+            fillPixels(row + pictureBytes, static_cast<size_t>(width), fill);
+        } else {
+            fillPixels(row, static_cast<size_t>(w) + width, fill);
+        }
+    }
+    AddShadow(scratch, shadow, width);
+    detail::tradePixels(target, scratch);
 }
 
 void AddShadowSoft(Raster& target, Raster& scratch, Color shadow, Color background, int width,
@@ -122,7 +132,7 @@ void AddShadowSoft(Raster& target, Raster& scratch, Color shadow, Color backgrou
     // The scratch raster becomes the solid shadow rectangle with faded edges.
     detail::resizeForOverwrite(scratch, w, h);
     scratch.setBrushColor(shadow);
-    scratch.fillRect(scratch.bounds());
+    detail::fillAll(scratch, shadow);
     FlameBlur(scratch, background, width, progress);
 
     // The enlarged target is all background except the picture itself at (0, 0), which stays

@@ -14,9 +14,11 @@ void AddShadow(Raster& picture, Color shadow, int width);
 
 /// The AddShadow command: the scratch raster takes a copy of the target, enlarged by width
 /// pixels to the right and bottom with the scratch raster's brush colour, AddShadow draws on
-/// it, and the target becomes a copy of it. Both keep their own drawing surfaces. Throws
-/// Error(BadArgument) if width < 1 and Error(TooLarge) if the enlarged picture would exceed
-/// the size limit; target and scratch are then untouched.
+/// it, and the target takes its pixels over. The two trade pixels rather than copy them (as the
+/// original's bitmap assignment shared them), so the scratch raster is left with the target's
+/// previous pixels; both keep their own drawing surfaces. Throws Error(BadArgument) if
+/// width < 1 and Error(TooLarge) if the enlarged picture would exceed the size limit; target and
+/// scratch are then untouched.
 void AddShadowCommand(Raster& target, Raster& scratch, Color shadow, int width);
 
 /// The soft shadow: the target grows by width to the right and bottom, filled with the

@@ -176,11 +176,29 @@ TEST(AddShadowCommand, EnlargesByTheWidthWithTheScratchBrush)
     expected.setSize(110, 90);
     reference::AddShadow(expected, kBlack, 10);
     EXPECT_TRUE(target.samePixels(expected));
-    EXPECT_TRUE(scratch.samePixels(expected));
+    // The scratch raster, where the shadow was drawn, is left with the target's old pixels.
+    EXPECT_TRUE(scratch.samePixels(test::makeFPicture(100, 80)));
     // Each keeps its own drawing surface.
     EXPECT_EQ(target.brushColor(), test::kTestBlue);
     EXPECT_EQ(target.copyMode(), CopyMode::SrcPaint);
     EXPECT_EQ(scratch.brushColor(), test::kTestRed);
+}
+
+TEST(AddShadowCommand, ClearBrushStripsAreBlackAndAUsedScratchIsOverwritten)
+{
+    Raster target = test::makeNoise(20, 15, 3);
+    const Raster before = target;
+    Raster scratch = test::makeNoise(26, 21, 4);  // already the enlarged size, stale pixels
+    scratch.setBrushStyle(BrushStyle::Clear);
+    AddShadowCommand(target, scratch, makeColor(0, 0, 200), 6);
+    Raster expected = before;
+    expected.setBrushStyle(BrushStyle::Clear);
+    expected.setSize(26, 21);
+    reference::AddShadow(expected, makeColor(0, 0, 200), 6);
+    EXPECT_TRUE(target.samePixels(expected));
+    EXPECT_EQ(target.pixel(23, 3), kBlack);
+    EXPECT_TRUE(scratch.samePixels(before));
+    EXPECT_EQ(scratch.brushStyle(), BrushStyle::Clear);
 }
 
 TEST(AddShadowCommand, DefaultsOnAHundredByEightyGiveAHundredTenByNinety)
