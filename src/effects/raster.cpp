@@ -141,22 +141,26 @@ public:
         return *cache;
     }
 
-    // A kept block of at least bytes (and not a quarter more), with its capacity; or null.
+    // The smallest kept block of at least bytes (and not a quarter more), with its capacity;
+    // or null.
     uint8_t* take(size_t bytes, size_t& capacity)
     {
         if (bytes < kSmallest)
             return nullptr;
         std::lock_guard<std::mutex> lock(m_mutex);
-        for (int i = 0; i < m_count; ++i) {
-            if (m_blocks[i].capacity >= bytes && m_blocks[i].capacity - bytes <= bytes / 4) {
-                uint8_t* p = m_blocks[i].pixels;
-                capacity = m_blocks[i].capacity;
-                m_total -= capacity;
-                m_blocks[i] = m_blocks[--m_count];
-                return p;
-            }
-        }
-        return nullptr;
+        int best = -1;
+        for (int i = 0; i < m_count; ++i)
+            if (m_blocks[i].capacity >= bytes && m_blocks[i].capacity - bytes <= bytes / 4 &&
+                (best < 0 || m_blocks[i].capacity < m_blocks[best].capacity))
+                best = i;
+        if (best < 0)
+            return nullptr;
+        uint8_t* p = m_blocks[best].pixels;
+        capacity = m_blocks[best].capacity;
+        m_total -= capacity;
+        std::move(m_blocks + best + 1, m_blocks + m_count, m_blocks + best);
+        --m_count;
+        return p;
     }
 
     // Keeps a released block, making room by freeing the oldest ones; false when it is not
