@@ -78,28 +78,6 @@ inline void tradePixels(Raster& a, Raster& b)
     surfaceB.restore(b);
 }
 
-/// Fills every pixel with a colour, as a brush fill of the whole raster does; a grey (black
-/// above all) is one memset a row, or of all rows at once when the row padding takes it too.
-inline void fillAll(Raster& r, Color colour)
-{
-    if (r.empty())
-        return;
-    const uint8_t b = static_cast<uint8_t>(blueOf(colour));
-    if (b != greenOf(colour) || b != redOf(colour)) {
-        const Surface surface(r);
-        r.setBrushColor(colour);
-        r.fillRect(r.bounds());
-        surface.restore(r);
-        return;
-    }
-    if (b == 0) {
-        std::memset(r.bits(), 0, r.stride() * static_cast<size_t>(r.height()));
-        return;
-    }
-    for (int y = 0; y < r.height(); ++y)
-        std::memset(r.row(y), b, static_cast<size_t>(r.width()) * 3);
-}
-
 /// The bytes blue, green, red of a colour value.
 struct Bgr {
     uint8_t b, g, r;

@@ -129,10 +129,17 @@ void AddShadowSoft(Raster& target, Raster& scratch, Color shadow, Color backgrou
     const int w = target.width();
     const int h = target.height();
 
-    // The scratch raster becomes the solid shadow rectangle with faded edges.
+    // The scratch raster becomes the shadow rectangle with faded edges. Only its edges are
+    // drawn: the n rows at the top and bottom and the n columns at each side hold every pixel
+    // that FlameBlur reads or writes and every pixel that shows in the target; the inside,
+    // which the picture covers, is left as it was.
     detail::resizeForOverwrite(scratch, w, h);
     scratch.setBrushColor(shadow);
-    detail::fillAll(scratch, shadow);
+    const int edge = std::min(width, std::max(w, h));
+    scratch.fillRect({0, 0, w, edge});
+    scratch.fillRect({0, h - edge, w, h});
+    scratch.fillRect({0, edge, edge, h - edge});
+    scratch.fillRect({w - edge, edge, w, h - edge});
     FlameBlur(scratch, background, width, progress);
 
     // The enlarged target is all background except the picture itself at (0, 0), which stays

@@ -24,9 +24,11 @@ void AddShadowCommand(Raster& target, Raster& scratch, Color shadow, int width);
 /// The soft shadow: the target grows by width to the right and bottom, filled with the
 /// background colour, and behind the unchanged picture lies, shifted by (width, width), a
 /// rectangle of the shadow colour whose edges FlameBlur fades into the background. The scratch
-/// raster holds that faded rectangle afterwards (copy mode NOTSRCCOPY, brush white, as FlameBlur
-/// leaves it); the target's brush is the background colour and its copy mode SRCCOPY. Progress
-/// marks go to the sink (may be null). Throws as AddShadowCommand, before anything changes.
+/// raster, of the picture's size, holds the edges of that faded rectangle afterwards (the
+/// n-pixel bands that show; its inside is not drawn), with copy mode NOTSRCCOPY and brush white
+/// as FlameBlur leaves them; the target's brush is the background colour and its copy mode
+/// SRCCOPY. Progress marks go to the sink (may be null). Throws as AddShadowCommand, before
+/// anything changes.
 void AddShadowSoft(Raster& target, Raster& scratch, Color shadow, Color background, int width,
                    ProgressSink* progress = nullptr);
 
