@@ -68,7 +68,7 @@ TEST(FlameBlur, EqualsTheInvertedPassOnEveryShape)
         for (auto [w, h] :
              {std::pair{50, 40}, {7, 45}, {45, 7}, {1, 1}, {1, 9}, {9, 1}, {19, 20}}) {
             const Color c = n % 2 ? makeColor(250, 3, 128) : kBlack;
-            Raster fast = test::makeNoise(w, h, n + w);
+            Raster fast = test::makeNoise(w, h, static_cast<uint32_t>(n) + w);
             Raster slow = fast;
             RecordingProgress fastMarks, slowMarks;
             FlameBlur(fast, c, n, &fastMarks);
@@ -201,7 +201,7 @@ TEST(CircleBlur, EqualsTheInvertedPassOnACopy)
     for (int n : {1, 2, 5, 16, 30, 100, 2500, INT32_MAX})
         for (auto [w, h] :
              {std::pair{50, 40}, {7, 45}, {45, 7}, {1, 2}, {2, 1}, {64, 64}, {3, 3}}) {
-            Raster fast = test::makeNoise(w, h, n * 7 + h);
+            Raster fast = test::makeNoise(w, h, static_cast<uint32_t>(n) * 7 + h);
             Raster slow = fast;
             const Color c = n % 2 ? makeColor(250, 3, 128) : kWhite;
             RecordingProgress fastMarks, slowMarks;
