@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 
 #include "effects/raster.h"
 
@@ -24,5 +25,8 @@ inline Color colorOf(const QColor& color)
 {
     return makeColor(color.red(), color.green(), color.blue());
 }
+
+/// The glyph of the buttons that open the colour dialog: four paint swatches.
+QIcon colorButtonGlyph();
 
 }  // namespace lumavex

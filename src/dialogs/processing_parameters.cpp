@@ -8,8 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
@@ -98,23 +96,6 @@ void addEdit(QWidget* page, int y, const QString& label, const char* name, const
     addLabel(page, unit, kUnitX, y + 3);
 }
 
-// The glyph of the colour buttons: four paint swatches.
-QIcon colorButtonGlyph()
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    const QColor swatches[] = {QColor(220, 40, 40), QColor(40, 170, 60), QColor(40, 80, 220),
-                               QColor(240, 200, 30)};
-    for (int i = 0; i < 4; ++i) {
-        const QRect r(1 + (i % 2) * 7, 1 + (i / 2) * 7, 6, 6);
-        painter.fillRect(r, swatches[i]);
-        painter.setPen(QColor(64, 64, 64));
-        painter.drawRect(r.adjusted(0, 0, -1, -1));
-    }
-    return QIcon(pixmap);
-}
-
 }  // namespace
 
 TFGPropa1::TFGPropa1(QWidget* parent) : QDialog(parent)
@@ -174,38 +155,34 @@ void TFGPropa1::buildPages()
     const QString width = QStringLiteral("影の幅");
     const QString pixel = QStringLiteral("Pixcel");
     const QString colour = QStringLiteral("色");
-    const QIcon glyph = colorButtonGlyph();
+    const QIcon glyph = lumavex::colorButtonGlyph();
 
-    // A colour setting: its label, the panel and the button that runs the colour dialog.
+    // A colour panel and the 25 x 25 button at buttonAt that runs the colour dialog for it.
+    auto addColorPanel = [&](QWidget* parent, const char* name, Color initial,
+                             const QRect& geometry, const char* buttonName, QPoint buttonAt) {
+        auto* panel = new ColorPanel(initial, parent);
+        panel->setObjectName(QString::fromLatin1(name));
+        panel->setGeometry(geometry);
+        auto* button = new QToolButton(parent);
+        button->setObjectName(QString::fromLatin1(buttonName));
+        button->setGeometry(QRect(buttonAt, QSize(25, 25)));
+        button->setIcon(glyph);
+        button->setToolTip(QStringLiteral("色の選択"));
+        connect(button, &QToolButton::clicked, this, [this, panel] { chooseColorFor(panel); });
+    };
+
+    // A colour setting: its label, the panel and its button.
     auto addColor = [&](QWidget* page, int y, const char* name, Color initial,
                         const char* buttonName) {
         addLabel(page, colour, kLabelX, y + 3);
-        auto* panel = new ColorPanel(initial, page);
-        panel->setObjectName(QString::fromLatin1(name));
-        panel->setGeometry(kValueX, y, 33, 19);
-        auto* button = new QToolButton(page);
-        button->setObjectName(QString::fromLatin1(buttonName));
-        button->setGeometry(kValueX + 40, y - 3, 25, 25);
-        button->setIcon(glyph);
-        button->setToolTip(QStringLiteral("色の選択"));
-        connect(button, &QToolButton::clicked, this, [this, panel] { chooseColorFor(panel); });
-        return panel;
+        addColorPanel(page, name, initial, QRect(kValueX, y, 33, 19), buttonName,
+                      QPoint(kValueX + 40, y - 3));
     };
 
     // 0: the background colour, a larger panel.
-    {
-        QWidget* page = sheets[BasicPage];
-        addLabel(page, QStringLiteral("背景色"), kLabelX, 16);
-        auto* panel = new ColorPanel(lumavex::kWhite, page);
-        panel->setObjectName(QStringLiteral("BGColor"));
-        panel->setGeometry(kLabelX, 36, 73, 41);
-        auto* button = new QToolButton(page);
-        button->setObjectName(QStringLiteral("SpeedButton2"));
-        button->setGeometry(kLabelX + 81, 44, 25, 25);
-        button->setIcon(glyph);
-        button->setToolTip(QStringLiteral("色の選択"));
-        connect(button, &QToolButton::clicked, this, [this, panel] { chooseColorFor(panel); });
-    }
+    addLabel(sheets[BasicPage], QStringLiteral("背景色"), kLabelX, 16);
+    addColorPanel(sheets[BasicPage], "BGColor", lumavex::kWhite, QRect(kLabelX, 36, 73, 41),
+                  "SpeedButton2", QPoint(kLabelX + 81, 44));
 
     addEdit(sheets[AddShadowPage], kRowY[0], width, "AddShadowWidth", "10", pixel);
     addColor(sheets[AddShadowPage], kRowY[1], "AddShadowColor", lumavex::kBlack, "SpeedButton1");
@@ -265,15 +242,8 @@ void TFGPropa1::buildPages()
         dropBase->move(12, 20);
         addLabel(group, QStringLiteral("指定した色のみの影を作ります。"), 12, 46);
         addLabel(group, QStringLiteral("（通常はﾊﾞｯｸｸﾞﾗｳﾝﾄﾞ以外のすべての影を作成）"), 12, 64);
-        auto* baseColor = new ColorPanel(kGrey, group);
-        baseColor->setObjectName(QStringLiteral("DropBaseColor"));
-        baseColor->setGeometry(120, 20, 33, 19);
-        auto* button = new QToolButton(group);
-        button->setObjectName(QStringLiteral("SpeedButton8"));
-        button->setGeometry(160, 17, 25, 25);
-        button->setIcon(glyph);
-        connect(button, &QToolButton::clicked, this,
-                [this, baseColor] { chooseColorFor(baseColor); });
+        addColorPanel(group, "DropBaseColor", kGrey, QRect(120, 20, 33, 19), "SpeedButton8",
+                      QPoint(160, 17));
         group->hide();
     }
 

@@ -133,22 +133,6 @@ QLineEdit* addEdit(QWidget* parent, const char* name, const QString& text, int x
     return edit;
 }
 
-QIcon colorGlyph()
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    const QColor swatches[] = {QColor(220, 40, 40), QColor(40, 170, 60), QColor(40, 80, 220),
-                               QColor(240, 200, 30)};
-    for (int i = 0; i < 4; ++i) {
-        const QRect r(1 + (i % 2) * 7, 1 + (i / 2) * 7, 6, 6);
-        painter.fillRect(r, swatches[i]);
-        painter.setPen(QColor(64, 64, 64));
-        painter.drawRect(r.adjusted(0, 0, -1, -1));
-    }
-    return QIcon(pixmap);
-}
-
 }  // namespace
 
 TFText1::TFText1(QWidget* parent) : QDialog(parent)
@@ -190,7 +174,7 @@ TFText1::TFText1(QWidget* parent) : QDialog(parent)
     auto* colorButton = new QPushButton(top);
     colorButton->setObjectName(QStringLiteral("BitBtn2"));
     colorButton->setGeometry(232, 45, 41, 22);
-    colorButton->setIcon(colorGlyph());
+    colorButton->setIcon(lumavex::colorButtonGlyph());
     colorButton->setAutoDefault(false);
     colorButton->setToolTip(QStringLiteral("色の選択"));
     connect(colorButton, &QPushButton::clicked, this, &TFText1::BitBtn2Click);
