@@ -79,6 +79,25 @@ QToolButton* TMainForm::speedButton(int number) const
     return m_panel1->findChild<QToolButton*>(QStringLiteral("SpeedButton%1").arg(number));
 }
 
+QMenu* TMainForm::addFrameMenu(const QString& caption, const QString& name, int groupIndex,
+                               std::span<const MenuItem> items)
+{
+    QMenu* menu = menuBar()->addMenu(caption);
+    menu->setObjectName(name);
+    menu->menuAction()->setProperty("groupIndex", groupIndex);
+    for (const MenuItem& item : items) {
+        QAction* action = QLatin1String(item.caption) == QLatin1String("-")
+                              ? menu->addSeparator()
+                              : menu->addAction(QString::fromUtf8(item.caption));
+        action->setObjectName(QString::fromUtf8(item.name));
+        action->setStatusTip(QString::fromUtf8(item.hint));
+        action->setEnabled(item.enabled);
+        if (item.handler)
+            connect(action, &QAction::triggered, this, item.handler);
+    }
+    return menu;
+}
+
 QAction* TMainForm::menuItem(const QString& name) const
 {
     for (const QMenu* menu : {m_fileMenu, m_windowMenu, m_helpMenu})

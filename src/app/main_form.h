@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <span>
 
 #include "document/document_host.h"
 
@@ -112,6 +113,17 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    /// An item of a frame menu; the caption "-" makes a separator.
+    struct MenuItem {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        void (TMainForm::*handler)();
+        bool enabled = true;
+    };
+    /// Adds a menu to the menu bar with its items, their hints and handlers.
+    QMenu* addFrameMenu(const QString& caption, const QString& name, int groupIndex,
+                        std::span<const MenuItem> items);
     void createFileMenu();
     void createWindowMenu();
     void createHelpMenu();

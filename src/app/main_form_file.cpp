@@ -29,50 +29,29 @@ const QString kSaveFilter = QStringLiteral(
     "(*.jpg,*.jpeg)|*.jpg;*.jpeg|JPEG Image File (*.jpeg)|*.jpeg|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|ｱｲｺﾝ "
     "(*.ico)|*.ico|ｴﾝﾊﾝｽ ﾒﾀﾌｧｲﾙ (*.emf)|*.emf|ﾒﾀﾌｧｲﾙ (*.wmf)|*.wmf");
 
-struct FileItem {
-    const char* name;
-    const char* caption;  // "-" for a separator
-    const char* hint;
-    void (TMainForm::*handler)();
-    bool enabled;
-};
-
-const FileItem kFileItems[] = {
-    {"FileNewItem", "新規作成(&N)", "新しいﾌｧｲﾙを作成します", &TMainForm::FileNew, true},
-    {"FileOpenItem", "開く(&O)...", "既存のﾌｧｲﾙを開きます", &TMainForm::FileOpen, true},
-    {"FileSaveItem", "上書き保存(&S)", "現在のﾌｧｲﾙを保存します", &TMainForm::FileSave, false},
-    {"FileSaveAsItem", "名前をつけて保存(&A)...", "ﾌｧｲﾙを別の名前をつけて保存します",
-     &TMainForm::FileSaveAs, false},
-    {"N5", "-", "", nullptr, true},
-    {"N6", "ﾃﾞｰﾀｿｰｽ", "", &TMainForm::SourceClick, true},
-    {"Aquair1", "Aquair-ｽｷｬﾅ", "", &TMainForm::Acquire1Click, true},
-    {"N1", "-", "", nullptr, true},
-    {"FilePrintItem", "印刷(&P)...", "ﾌｧｲﾙを印刷します", &TMainForm::FilePrint, false},
-    {"FilePrintSetupItem", "ﾌﾟﾘﾝﾀの設定(&R)...", "ﾌﾟﾘﾝﾀの設定を変更します",
-     &TMainForm::FilePrintSetup, true},
-    {"N4", "-", "", nullptr, true},
-    {"N2", "処理設定", "", &TMainForm::GPropaClick, true},
-    {"FileExitItem", "終了(&X)", "このｱﾌﾟﾘｹｰｼｮﾝを終了します", &TMainForm::FileExit, true},
-    {"Open21", "-", "", nullptr, true},
-};
-
 }  // namespace
 
 void TMainForm::createFileMenu()
 {
-    m_fileMenu = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-    m_fileMenu->setObjectName(QStringLiteral("FileMenu"));
-    m_fileMenu->menuAction()->setProperty("groupIndex", 0);
-    for (const FileItem& item : kFileItems) {
-        QAction* action = QLatin1String(item.caption) == QLatin1String("-")
-                              ? m_fileMenu->addSeparator()
-                              : m_fileMenu->addAction(QString::fromUtf8(item.caption));
-        action->setObjectName(QString::fromUtf8(item.name));
-        action->setStatusTip(QString::fromUtf8(item.hint));
-        action->setEnabled(item.enabled);
-        if (item.handler)
-            connect(action, &QAction::triggered, this, item.handler);
-    }
+    const MenuItem items[] = {
+        {"FileNewItem", "新規作成(&N)", "新しいﾌｧｲﾙを作成します", &TMainForm::FileNew, true},
+        {"FileOpenItem", "開く(&O)...", "既存のﾌｧｲﾙを開きます", &TMainForm::FileOpen, true},
+        {"FileSaveItem", "上書き保存(&S)", "現在のﾌｧｲﾙを保存します", &TMainForm::FileSave, false},
+        {"FileSaveAsItem", "名前をつけて保存(&A)...", "ﾌｧｲﾙを別の名前をつけて保存します",
+         &TMainForm::FileSaveAs, false},
+        {"N5", "-", "", nullptr, true},
+        {"N6", "ﾃﾞｰﾀｿｰｽ", "", &TMainForm::SourceClick, true},
+        {"Aquair1", "Aquair-ｽｷｬﾅ", "", &TMainForm::Acquire1Click, true},
+        {"N1", "-", "", nullptr, true},
+        {"FilePrintItem", "印刷(&P)...", "ﾌｧｲﾙを印刷します", &TMainForm::FilePrint, false},
+        {"FilePrintSetupItem", "ﾌﾟﾘﾝﾀの設定(&R)...", "ﾌﾟﾘﾝﾀの設定を変更します",
+         &TMainForm::FilePrintSetup, true},
+        {"N4", "-", "", nullptr, true},
+        {"N2", "処理設定", "", &TMainForm::GPropaClick, true},
+        {"FileExitItem", "終了(&X)", "このｱﾌﾟﾘｹｰｼｮﾝを終了します", &TMainForm::FileExit, true},
+        {"Open21", "-", "", nullptr, true},
+    };
+    m_fileMenu = addFrameMenu(QStringLiteral("ﾌｧｲﾙ(&F)"), QStringLiteral("FileMenu"), 0, items);
     connect(m_fileMenu, &QMenu::aboutToShow, this, &TMainForm::FileMenuClick);
 }
 

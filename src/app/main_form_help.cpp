@@ -15,15 +15,7 @@ namespace lumavex {
 
 void TMainForm::createHelpMenu()
 {
-    m_helpMenu = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    m_helpMenu->setObjectName(QStringLiteral("HelpMenu"));
-    m_helpMenu->menuAction()->setProperty("groupIndex", 9);
-    const struct {
-        const char* name;
-        const char* caption;
-        const char* hint;
-        void (TMainForm::*handler)();
-    } items[] = {
+    const MenuItem items[] = {
         {"HelpContentsItem", "目次(&C)", "ﾍﾙﾌﾟの目次を表示します", &TMainForm::HelpContents},
         {"HelpSearchItem", "ｷｰﾜｰﾄﾞで検索(&S)...", "ﾍﾙﾌﾟﾌｧｲﾙのﾄﾋﾟｯｸを検索します",
          &TMainForm::HelpSearch},
@@ -32,14 +24,7 @@ void TMainForm::createHelpMenu()
         {"N3", "-", "", nullptr},
         {"HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾌﾟﾛｸﾞﾗﾑの情報を表示します", &TMainForm::HelpAbout},
     };
-    for (const auto& item : items) {
-        QAction* action = item.handler ? m_helpMenu->addAction(QString::fromUtf8(item.caption))
-                                       : m_helpMenu->addSeparator();
-        action->setObjectName(QString::fromUtf8(item.name));
-        action->setStatusTip(QString::fromUtf8(item.hint));
-        if (item.handler)
-            connect(action, &QAction::triggered, this, item.handler);
-    }
+    m_helpMenu = addFrameMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"), QStringLiteral("HelpMenu"), 9, items);
 }
 
 HelpViewer* TMainForm::helpViewer() const

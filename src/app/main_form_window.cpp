@@ -13,15 +13,7 @@ namespace lumavex {
 
 void TMainForm::createWindowMenu()
 {
-    m_windowMenu = menuBar()->addMenu(QStringLiteral("ｳｨﾝﾄﾞｳ(&W)"));
-    m_windowMenu->setObjectName(QStringLiteral("WindowMenu"));
-    m_windowMenu->menuAction()->setProperty("groupIndex", 8);
-    const struct {
-        const char* name;
-        const char* caption;
-        const char* hint;
-        void (TMainForm::*handler)();
-    } items[] = {
+    const MenuItem items[] = {
         {"WindowTileItem", "並べて表示(&T)", "すべてのｳｨﾝﾄﾞｳを並べて表示します",
          &TMainForm::WindowTile},
         {"WindowCascadeItem", "重ねて表示(&C)", "すべてのｳｨﾝﾄﾞｳを重ねて表示します",
@@ -29,12 +21,8 @@ void TMainForm::createWindowMenu()
         {"WindowArrangeItem", "ｱｲｺﾝの整列(&A)", "ｱｲｺﾝ化されたｳｨﾝﾄﾞｳを整列します",
          &TMainForm::WindowArrange},
     };
-    for (const auto& item : items) {
-        QAction* action = m_windowMenu->addAction(QString::fromUtf8(item.caption));
-        action->setObjectName(QString::fromUtf8(item.name));
-        action->setStatusTip(QString::fromUtf8(item.hint));
-        connect(action, &QAction::triggered, this, item.handler);
-    }
+    m_windowMenu =
+        addFrameMenu(QStringLiteral("ｳｨﾝﾄﾞｳ(&W)"), QStringLiteral("WindowMenu"), 8, items);
     connect(m_windowMenu, &QMenu::aboutToShow, this, &TMainForm::updateWindowList);
 }
 
