@@ -42,12 +42,14 @@ mode_t modeOf(const QString& path)
     return info.st_mode;
 }
 
-QProcessEnvironment editorEnvironment(const QString& runtime)
+// Starts the editor on the offscreen platform, with its sockets in the runtime folder.
+void startEditor(QProcess& editor, const RuntimeDir& runtime, const QStringList& arguments)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    return env;
+    editor.setProcessEnvironment(env);
+    editor.start(QStringLiteral(LUMAVEX_PROGRAM), arguments);
 }
 
 // Writes to a server in this process without blocking it, and waits for the answer byte.
@@ -220,10 +222,8 @@ void TstOpenRequest::secondProcessHandsFilesToTheServer()
     QVERIFY(server.listen());
     QSignalSpy spy(&server, &OpenRequestServer::openRequested);
     QProcess editor;
-    editor.setProcessEnvironment(editorEnvironment(runtime.path));
     editor.setWorkingDirectory(runtime.path);
-    editor.start(QStringLiteral(LUMAVEX_PROGRAM),
-                 {QStringLiteral("relative.bmp"), QStringLiteral("/abs/写真.jpg")});
+    startEditor(editor, runtime, {QStringLiteral("relative.bmp"), QStringLiteral("/abs/写真.jpg")});
     QVERIFY(editor.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(editor.state(), QProcess::NotRunning, 10000);
     QCOMPARE(editor.exitStatus(), QProcess::NormalExit);
@@ -239,8 +239,7 @@ void TstOpenRequest::runningEditorTakesFilesFromASecondStart()
     const QString picture =
         QString::fromStdString(SavePicture(test::makeFPicture(8, 8), runtime.dir.file("f.bmp")));
     QProcess first;
-    first.setProcessEnvironment(editorEnvironment(runtime.path));
-    first.start(QStringLiteral(LUMAVEX_PROGRAM), {picture});
+    startEditor(first, runtime, {picture});
     QVERIFY(first.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(runtime.socket()), 10000);
 
@@ -248,8 +247,7 @@ void TstOpenRequest::runningEditorTakesFilesFromASecondStart()
     exchange(runtime.socket(), QByteArray(5000, '\xff') + bytes("\0") + "rel\0", false);
 
     QProcess second;
-    second.setProcessEnvironment(editorEnvironment(runtime.path));
-    second.start(QStringLiteral(LUMAVEX_PROGRAM), {picture});
+    startEditor(second, runtime, {picture});
     QVERIFY(second.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 10000);
     QCOMPARE(second.exitCode(), 0);
@@ -264,8 +262,7 @@ void TstOpenRequest::commandLineOptions()
     RuntimeDir runtime;
     const auto run = [&](const QStringList& arguments) {
         QProcess editor;
-        editor.setProcessEnvironment(editorEnvironment(runtime.path));
-        editor.start(QStringLiteral(LUMAVEX_PROGRAM), arguments);
+        startEditor(editor, runtime, arguments);
         editor.waitForFinished(10000);
         return std::make_pair(editor.exitCode(), QString::fromUtf8(editor.readAllStandardOutput() +
                                                                    editor.readAllStandardError()));

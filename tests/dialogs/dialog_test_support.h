@@ -1,9 +1,12 @@
 #pragma once
 
-// Helpers of the dialog tests: answering modal windows and the colour dialog.
+// Helpers of the dialog tests: finding controls, answering modal windows and the colour
+// dialog, and a SANE configuration of the test's own.
 
 #include <QApplication>
 #include <QColor>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
@@ -12,6 +15,28 @@
 #include "dialogs/ui_services.h"
 
 namespace lumavex::test {
+
+/// A control of a dialog by its objectName and type, or null.
+template <typename T>
+T* child(QWidget& parent, const char* name)
+{
+    return parent.findChild<T*>(QString::fromLatin1(name));
+}
+
+/// Points SANE at a configuration in folder whose dll.conf loads the backends listed, one a
+/// line (none: SANE knows no scanner). No system file is read or changed. False when the
+/// folder or the file cannot be made.
+inline bool useSaneBackends(const QTemporaryDir& folder, const QByteArray& backends)
+{
+    if (!folder.isValid())
+        return false;
+    QFile conf(folder.filePath(QStringLiteral("dll.conf")));
+    if (!conf.open(QIODevice::WriteOnly) || conf.write(backends) != backends.size())
+        return false;
+    conf.close();
+    qputenv("SANE_CONFIG_DIR", QFile::encodeName(folder.path()));
+    return true;
+}
 
 /// Runs an action on the first modal widget of type T that appears and is active, polling every
 /// 10 ms. The timer stops itself after the action, or after five seconds without one (then

@@ -19,13 +19,16 @@ using lumavex::ScannerSourceDialog;
 using lumavex::ScanSettings;
 using lumavex::test::ModalAnswer;
 using lumavex::test::ScriptedUi;
+using lumavex::test::useSaneBackends;
 
 namespace {
 
-// The backend's colour pattern at 75 dpi, as its own front end scans it.
-ScanSettings colorPattern()
+// The backend's colour pattern at 75 dpi, as its own front end scans it, with more options.
+ScanSettings colorPattern(std::initializer_list<std::pair<std::string, std::string>> more = {})
 {
-    return ScanSettings{75, {{"test-picture", "Color pattern"}}};
+    ScanSettings settings{75, {{"test-picture", "Color pattern"}}};
+    settings.options.insert(settings.options.end(), more);
+    return settings;
 }
 
 // A scan that the backend ends with a status of its choice, while its reader thread waits
@@ -55,12 +58,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(lumavex::installFonts());
-        QVERIFY(m_config.isValid());
-        QFile conf(m_config.filePath(QStringLiteral("dll.conf")));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write("test\n");
-        conf.close();
-        qputenv("SANE_CONFIG_DIR", QFile::encodeName(m_config.path()));
+        QVERIFY(useSaneBackends(m_config, "test\n"));
     }
 
     void listsTheTestScanners()
@@ -114,9 +112,8 @@ private slots:
 
     void sixteenBitSamplesKeepTheirHighByte()
     {
-        ScanSettings settings = colorPattern();
-        settings.options.emplace_back("depth", "16");
-        const auto picture = lumavex::scanFromDevice("test:0", settings, nullptr);
+        const auto picture =
+            lumavex::scanFromDevice("test:0", colorPattern({{"depth", "16"}}), nullptr);
         QVERIFY(picture);
         QCOMPARE(picture->width(), 236);
         QCOMPARE(picture->height(), 295);
@@ -273,9 +270,8 @@ private slots:
     // stopped, which may leave the allocator locked for later scans in this process.
     void aScanOfUnknownLengthTakesTheLinesThatArrive()
     {
-        ScanSettings settings = colorPattern();
-        settings.options.emplace_back("hand-scanner", "yes");
-        const auto picture = lumavex::scanFromDevice("test:0", settings, nullptr);
+        const auto picture =
+            lumavex::scanFromDevice("test:0", colorPattern({{"hand-scanner", "yes"}}), nullptr);
         QVERIFY(picture);
         QCOMPARE(picture->width(), 324);
         QCOMPARE(picture->height(), 501);

@@ -1,5 +1,4 @@
 // Scanning when SANE knows no scanner at all: the user is told, nothing is delivered.
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -17,12 +16,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(lumavex::installFonts());
-        QVERIFY(m_config.isValid());
         // A configuration that loads no backend.
-        QFile conf(m_config.filePath(QStringLiteral("dll.conf")));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.close();
-        qputenv("SANE_CONFIG_DIR", QFile::encodeName(m_config.path()));
+        QVERIFY(lumavex::test::useSaneBackends(m_config, QByteArray()));
     }
 
     void selectionAndAcquisitionSayThereIsNoScanner()

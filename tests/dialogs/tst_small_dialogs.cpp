@@ -14,16 +14,11 @@
 #include "dialogs/size_dialog.h"
 #include "effects/error.h"
 
+using lumavex::test::child;
 using lumavex::test::ModalAnswer;
 using lumavex::test::ScriptedUi;
 
 namespace {
-
-template <typename T>
-T* child(QWidget& parent, const char* name)
-{
-    return parent.findChild<T*>(QString::fromLatin1(name));
-}
 
 // Types a text into an edit that has the focus, replacing its text.
 void retype(QLineEdit* edit, const QString& text)

@@ -14,16 +14,11 @@
 #include "effects/error.h"
 
 using lumavex::makeColor;
+using lumavex::test::child;
 using lumavex::test::ModalAnswer;
 using lumavex::test::ScriptedUi;
 
 namespace {
-
-template <typename T>
-T* child(QWidget& parent, const char* name)
-{
-    return parent.findChild<T*>(QString::fromLatin1(name));
-}
 
 QString text(TFText1& d, const char* edit)
 {
