@@ -31,14 +31,11 @@ TFColorSel1::TFColorSel1(QWidget* parent) : QDialog(parent)
         m_choices.push_back({button, c.count});
     }
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Button1"));
-    ok->setGeometry(21, 183, 75, 22);
+    auto* ok = lumavex::addButton(this, "Button1", QStringLiteral("OK"), QRect(21, 183, 75, 22));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &TFColorSel1::Button1Click);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("Button2"));
-    cancel->setGeometry(111, 183, 75, 22);
+    auto* cancel =
+        lumavex::addButton(this, "Button2", QStringLiteral("Cancel"), QRect(111, 183, 75, 22));
     cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &TFColorSel1::Button2Click);
 }

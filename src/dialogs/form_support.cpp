@@ -1,7 +1,9 @@
 #include "form_support.h"
 
+#include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 
 namespace lumavex {
 
@@ -19,6 +21,25 @@ QIcon colorButtonGlyph()
         painter.drawRect(r.adjusted(0, 0, -1, -1));
     }
     return QIcon(pixmap);
+}
+
+QLabel* addLabel(QWidget* parent, const QString& text, int x, int y, const char* name)
+{
+    auto* label = new QLabel(text, parent);
+    if (name)
+        label->setObjectName(QString::fromLatin1(name));
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* addButton(QWidget* parent, const char* name, const QString& caption,
+                       const QRect& geometry)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    return button;
 }
 
 }  // namespace lumavex

@@ -3,8 +3,14 @@
 #include <QColor>
 #include <QFont>
 #include <QIcon>
+#include <QRect>
+#include <QString>
 
 #include "effects/raster.h"
+
+class QLabel;
+class QPushButton;
+class QWidget;
 
 namespace lumavex {
 
@@ -28,5 +34,12 @@ inline Color colorOf(const QColor& color)
 
 /// The glyph of the buttons that open the colour dialog: four paint swatches.
 QIcon colorButtonGlyph();
+
+/// A label of a form at (x, y), sized to its text; name, when given, is its objectName.
+QLabel* addLabel(QWidget* parent, const QString& text, int x, int y, const char* name = nullptr);
+
+/// A push button of a form: its objectName, caption and place.
+QPushButton* addButton(QWidget* parent, const char* name, const QString& caption,
+                       const QRect& geometry);
 
 }  // namespace lumavex

@@ -44,6 +44,9 @@ void ColorPanel::setColor(Color color)
 
 }  // namespace lumavex
 
+using lumavex::addButton;
+using lumavex::addLabel;
+
 namespace {
 
 constexpr Color kGrey = 0x00808080;
@@ -77,14 +80,6 @@ constexpr PageInfo kPages[TFGPropa1::PageCount] = {
     {"MixPaste", "MixPaste", "TabSheet12"},
 };
 
-QLabel* addLabel(QWidget* parent, const QString& text, int x, int y)
-{
-    auto* label = new QLabel(text, parent);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
-
 // A numeric setting: its label, a 25 x 20 edit holding the value and the unit after it.
 void addEdit(QWidget* page, int y, const QString& label, const char* name, const char* initial,
              const QString& unit)
@@ -105,8 +100,7 @@ TFGPropa1::TFGPropa1(QWidget* parent) : QDialog(parent)
     setFont(lumavex::formFont());
     setFixedSize(539, 381);
 
-    auto* label4 = addLabel(this, QStringLiteral("処理選択"), 16, 33);
-    label4->setObjectName(QStringLiteral("Label4"));
+    addLabel(this, QStringLiteral("処理選択"), 16, 33, "Label4");
 
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("ListBox1"));
@@ -127,15 +121,11 @@ TFGPropa1::TFGPropa1(QWidget* parent) : QDialog(parent)
     m_pages->setUsesScrollButtons(true);
     buildPages();
 
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setObjectName(QStringLiteral("BitBtn1"));
-    m_ok->setGeometry(273, 318, 75, 25);
+    m_ok = addButton(this, "BitBtn1", QStringLiteral("OK"), QRect(273, 318, 75, 25));
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &TFGPropa1::BitBtn1Click);
 
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("BitBtn2"));
-    m_cancel->setGeometry(408, 318, 75, 25);
+    m_cancel = addButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(408, 318, 75, 25));
     m_cancel->setAutoDefault(false);
     connect(m_cancel, &QPushButton::clicked, this, &TFGPropa1::BitBtn2Click);
 

@@ -21,14 +21,11 @@ TFRotat1::TFRotat1(QWidget* parent) : QDialog(parent)
     m_angle->setObjectName(QStringLiteral("Edit1"));
     m_angle->setGeometry(45, 57, 121, 21);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Button1"));
-    ok->setGeometry(27, 129, 75, 25);
+    auto* ok = lumavex::addButton(this, "Button1", QStringLiteral("OK"), QRect(27, 129, 75, 25));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &TFRotat1::Button1Click);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("Button2"));
-    cancel->setGeometry(123, 129, 75, 25);
+    auto* cancel =
+        lumavex::addButton(this, "Button2", QStringLiteral("Cancel"), QRect(123, 129, 75, 25));
     cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &TFRotat1::Button2Click);
 }

@@ -40,14 +40,11 @@ TFSize1::TFSize1(QWidget* parent) : QDialog(parent)
     m_keepRatio->adjustSize();
     connect(m_keepRatio, &QCheckBox::toggled, this, &TFSize1::rate1Click);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Button1"));
-    ok->setGeometry(24, 117, 75, 22);
+    auto* ok = lumavex::addButton(this, "Button1", QStringLiteral("OK"), QRect(24, 117, 75, 22));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &TFSize1::Button1Click);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("Button2"));
-    cancel->setGeometry(120, 117, 75, 22);
+    auto* cancel =
+        lumavex::addButton(this, "Button2", QStringLiteral("Cancel"), QRect(120, 117, 75, 22));
     cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &TFSize1::Button2Click);
 }

@@ -114,16 +114,10 @@ void TextSample::mouseReleaseEvent(QMouseEvent* event)
 
 }  // namespace lumavex
 
-namespace {
+using lumavex::addButton;
+using lumavex::addLabel;
 
-QLabel* addLabel(QWidget* parent, const char* name, const QString& text, int x, int y)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
+namespace {
 
 QLineEdit* addEdit(QWidget* parent, const char* name, const QString& text, int x, int y, int width)
 {
@@ -154,13 +148,11 @@ TFText1::TFText1(QWidget* parent) : QDialog(parent)
     top->setObjectName(QStringLiteral("Panel1"));
     top->setMinimumHeight(208);
 
-    addLabel(top, "Label1", QStringLiteral("位置"), 32, 27);
+    addLabel(top, QStringLiteral("位置"), 32, 27, "Label1");
     m_x = addEdit(top, "Edit1", QStringLiteral("10"), 44, 45, 53);
     m_y = addEdit(top, "Edit2", QStringLiteral("10"), 108, 45, 49);
 
-    auto* fontButton = new QPushButton(QStringLiteral("F"), top);
-    fontButton->setObjectName(QStringLiteral("BitBtn1"));
-    fontButton->setGeometry(180, 45, 41, 22);
+    auto* fontButton = addButton(top, "BitBtn1", QStringLiteral("F"), QRect(180, 45, 41, 22));
     QFont buttonFont(QStringLiteral("ＭＳ Ｐ明朝"));
     buttonFont.setPixelSize(15);
     buttonFont.setBold(true);
@@ -171,26 +163,20 @@ TFText1::TFText1(QWidget* parent) : QDialog(parent)
     fontButton->setToolTip(QStringLiteral("フォントの選択"));
     connect(fontButton, &QPushButton::clicked, this, &TFText1::BitBtn1Click);
 
-    auto* colorButton = new QPushButton(top);
-    colorButton->setObjectName(QStringLiteral("BitBtn2"));
-    colorButton->setGeometry(232, 45, 41, 22);
+    auto* colorButton = addButton(top, "BitBtn2", QString(), QRect(232, 45, 41, 22));
     colorButton->setIcon(lumavex::colorButtonGlyph());
     colorButton->setAutoDefault(false);
     colorButton->setToolTip(QStringLiteral("色の選択"));
     connect(colorButton, &QPushButton::clicked, this, &TFText1::BitBtn2Click);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), top);
-    ok->setObjectName(QStringLiteral("Button1"));
-    ok->setGeometry(248, 9, 57, 22);
+    auto* ok = addButton(top, "Button1", QStringLiteral("OK"), QRect(248, 9, 57, 22));
     ok->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, &TFText1::Button1Click);
-    auto* cancel = new QPushButton(QStringLiteral("CANCEL"), top);
-    cancel->setObjectName(QStringLiteral("Button2"));
-    cancel->setGeometry(316, 9, 57, 22);
+    auto* cancel = addButton(top, "Button2", QStringLiteral("CANCEL"), QRect(316, 9, 57, 22));
     cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &TFText1::Button2Click);
 
-    addLabel(top, "Label2", QStringLiteral("テキスト"), 36, 72);
+    addLabel(top, QStringLiteral("テキスト"), 36, 72, "Label2");
     m_memo = new QPlainTextEdit(top);
     m_memo->setObjectName(QStringLiteral("Memo1"));
     m_memo->setGeometry(44, 87, 341, 67);
@@ -203,9 +189,9 @@ TFText1::TFText1(QWidget* parent) : QDialog(parent)
     m_bevel->setObjectName(QStringLiteral("ck_bevel"));
     m_bevel->move(37, 162);
     m_bevel->adjustSize();
-    addLabel(top, "Label3", QStringLiteral("TopLeft"), 133, 165);
+    addLabel(top, QStringLiteral("TopLeft"), 133, 165, "Label3");
     m_bevel1 = addEdit(top, "E_bevel1", QString(), 181, 162, 41);
-    addLabel(top, "Label4", QStringLiteral("BottomRight"), 237, 165);
+    addLabel(top, QStringLiteral("BottomRight"), 237, 165, "Label4");
     m_bevel2 = addEdit(top, "E_Bevel2", QString(), 309, 162, 41);
     m_outline = new QCheckBox(QStringLiteral("OutLine"), top);
     m_outline->setObjectName(QStringLiteral("Ck_outLine"));
