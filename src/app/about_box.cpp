@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/glyphs.h"
+#include "dialogs/form_support.h"
 
 namespace lumavex {
 
@@ -14,9 +15,7 @@ TFAboutBox1::TFAboutBox1(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("TFAboutBox1"));
     setWindowTitle(QStringLiteral("About..."));
     setFixedSize(298, 312);
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(formFont());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 24, 16, 16);
@@ -26,7 +25,7 @@ TFAboutBox1::TFAboutBox1(QWidget* parent) : QDialog(parent)
     icon->setAlignment(Qt::AlignCenter);
     auto* name = new QLabel(QStringLiteral("Lumavex"), this);
     name->setObjectName(QStringLiteral("ProductName"));
-    QFont large = font;
+    QFont large = formFont();
     large.setPixelSize(20);
     large.setBold(true);
     name->setFont(large);

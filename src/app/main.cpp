@@ -15,6 +15,7 @@
 #include "app/main_form.h"
 #include "app/open_request.h"
 #include "bridge/fonts.h"
+#include "dialogs/form_support.h"
 
 int main(int argc, char** argv)
 {
@@ -62,9 +63,7 @@ int main(int argc, char** argv)
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
     lumavex::installFonts();
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
-    QApplication::setFont(font);
+    QApplication::setFont(lumavex::formFont());
     QApplication::setWindowIcon(lumavex::programIcon());
 
     lumavex::Editor editor;

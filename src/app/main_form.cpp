@@ -17,6 +17,7 @@
 
 #include "app/glyphs.h"
 #include "app/help_viewer.h"
+#include "dialogs/form_support.h"
 #include "document/edit_image.h"
 #include "document/error_box.h"
 
@@ -28,9 +29,7 @@ TMainForm::TMainForm(QWidget* parent)
     setObjectName(QStringLiteral("TMainForm"));
     setWindowTitle(QStringLiteral("Lumavex"));
     setWindowIcon(programIcon());
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(formFont());
 
     menuBar()->setObjectName(QStringLiteral("MainMenu"));
     createFileMenu();

@@ -6,6 +6,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "dialogs/form_support.h"
 #include "dialogs/ui_services.h"
 #include "document/document_host.h"
 #include "document/error_box.h"
@@ -34,9 +35,7 @@ TFEditImage1::TFEditImage1(DocumentHost* host, QWidget* parent)
     setObjectName(QStringLiteral("TFEditImage1"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("FEditImage1"));
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(formFont());
     resize(581, 424);
 
     createParts();
