@@ -107,23 +107,27 @@ QMenu* subMenu(QMenu* parent, const char* name, const char* caption)
     return menu;
 }
 
+// A menu of the document that the frame merges into its menu bar at groupIndex.
+QMenu* mergedMenu(QWidget* parent, const char* name, const QString& caption, int groupIndex)
+{
+    auto* menu = new QMenu(caption, parent);
+    menu->setObjectName(QString::fromUtf8(name));
+    menu->menuAction()->setObjectName(QString::fromUtf8(name));
+    menu->menuAction()->setProperty("groupIndex", groupIndex);
+    return menu;
+}
+
 }  // namespace
 
 void TFEditImage1::createMenus()
 {
-    m_edit1 = new QMenu(QStringLiteral("編集(&E)"), this);
-    m_edit1->setObjectName(QStringLiteral("Edit1"));
-    m_edit1->menuAction()->setObjectName(QStringLiteral("Edit1"));
-    m_edit1->menuAction()->setProperty("groupIndex", 2);
+    m_edit1 = mergedMenu(this, "Edit1", QStringLiteral("編集(&E)"), 2);
     addItems(m_edit1, kEditItems);
     connect(m_edit1, &QMenu::aboutToShow, this, &TFEditImage1::Edit1Click);
     connect(menuItem(QStringLiteral("Undo1")), &QAction::triggered, this,
             &TFEditImage1::Undo1Click);
 
-    m_n4 = new QMenu(QStringLiteral("処理"), this);
-    m_n4->setObjectName(QStringLiteral("N4"));
-    m_n4->menuAction()->setObjectName(QStringLiteral("N4"));
-    m_n4->menuAction()->setProperty("groupIndex", 7);
+    m_n4 = mergedMenu(this, "N4", QStringLiteral("処理"), 7);
     m_n5 = subMenu(m_n4, "N5", "単独処理");
     addItems(m_n5, kSingleItems);
     addItems(subMenu(m_n4, "N1", "Image-画像"), kImageItems);
