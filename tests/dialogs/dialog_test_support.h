@@ -96,24 +96,28 @@ public:
     std::optional<QColor> chooseColor(QWidget*, const QColor& initial) override
     {
         colorRequests.push_back(initial);
-        if (colorAnswers.empty())
-            return std::nullopt;
-        const std::optional<QColor> answer = colorAnswers.front();
-        colorAnswers.erase(colorAnswers.begin());
-        return answer;
+        return nextAnswer(colorAnswers);
     }
     std::optional<QFont> chooseFont(QWidget*, const QFont& initial) override
     {
         fontRequests.push_back(initial);
-        if (fontAnswers.empty())
-            return std::nullopt;
-        const std::optional<QFont> answer = fontAnswers.front();
-        fontAnswers.erase(fontAnswers.begin());
-        return answer;
+        return nextAnswer(fontAnswers);
     }
     QString openFileName(QWidget*, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&) override { return {}; }
     bool printSetup(QWidget*, QPrinter&) override { return false; }
+
+private:
+    // The first queued answer, taken from the queue; a cancel when none is left.
+    template <typename T>
+    static std::optional<T> nextAnswer(std::vector<std::optional<T>>& answers)
+    {
+        if (answers.empty())
+            return std::nullopt;
+        const std::optional<T> answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
 };
 
 }  // namespace lumavex::test
