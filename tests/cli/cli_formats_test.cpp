@@ -7,23 +7,17 @@
 #include "formats/jpeg.h"
 #include "formats/picture_io.h"
 #include "formats/png_codec.h"
-#include "support/process.h"
+#include "support/fx_runner.h"
 #include "support/test_pictures.h"
 
 namespace lumavex {
 namespace {
 
+using test::fx;
 using test::RunResult;
 
-RunResult fx(std::vector<std::string> args)
-{
-    args.insert(args.begin(), LUMAVEX_FX);
-    return test::runProgram(args);
-}
-
-class CliFormats : public ::testing::Test {
+class CliFormats : public test::FxTest {
 protected:
-    test::TempDir dir;
     const Raster picture = test::makeFPicture(24, 18);
 };
 
@@ -79,9 +73,8 @@ TEST_F(CliFormats, UnreadableInputsGiveOneLineAndExitTwo)
     test::writeFile(dir.file("old.png"), "old output");
     for (const char* name : {"m.emf", "t.jpg", "t.png", "missing.jpg"}) {
         const RunResult r = fx({"gray", dir.file(name), dir.file("old.png")});
-        EXPECT_EQ(r.status, 2) << name;
+        test::expectOneLineRefusal(r, name);
         EXPECT_EQ(r.err.rfind("lumavex-fx: " + dir.file(name) + ": ", 0), 0u) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_EQ(test::readFile(dir.file("old.png")), "old output");
     }
     EXPECT_NE(fx({"gray", dir.file("m.emf"), dir.file("x.bmp")}).err.find("メタファイル"),

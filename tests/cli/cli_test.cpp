@@ -3,31 +3,17 @@
 #include "effects/raster.h"
 #include "formats/bmp.h"
 #include "formats/picture_io.h"
-#include "support/process.h"
-#include "support/test_pictures.h"
+#include "support/fx_runner.h"
 
 namespace lumavex {
 namespace {
 
+using test::fx;
 using test::RunResult;
 
-RunResult fx(std::vector<std::string> args)
-{
-    args.insert(args.begin(), LUMAVEX_FX);
-    return test::runProgram(args);
-}
-
-class Cli : public ::testing::Test {
+class Cli : public test::FxTest {
 protected:
-    void SetUp() override
-    {
-        input = dir.file("in.bmp");
-        output = dir.file("out.bmp");
-        SavePicture(test::makeFPicture(20, 16), input);
-    }
-    test::TempDir dir;
-    std::string input;
-    std::string output;
+    void SetUp() override { SavePicture(test::makeFPicture(20, 16), input); }
 };
 
 TEST_F(Cli, HelpListsTheCommands)
@@ -98,9 +84,7 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLine)
         std::string joined;
         for (const auto& a : args)
             joined += a + " ";
-        EXPECT_EQ(r.status, 2) << joined;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << joined << r.err;
-        EXPECT_EQ(r.err.rfind("lumavex-fx: ", 0), 0u) << r.err;
+        test::expectOneLineRefusal(r, joined);
         EXPECT_FALSE(std::filesystem::exists(output)) << joined;
     }
 }

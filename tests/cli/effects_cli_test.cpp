@@ -9,19 +9,14 @@
 #include "effects/panel.h"
 #include "effects/shadow.h"
 #include "formats/picture_io.h"
-#include "support/process.h"
+#include "support/fx_runner.h"
 #include "support/test_pictures.h"
 
 namespace lumavex {
 namespace {
 
+using test::fx;
 using test::RunResult;
-
-RunResult fx(std::vector<std::string> args)
-{
-    args.insert(args.begin(), LUMAVEX_FX);
-    return test::runProgram(args);
-}
 
 // A red F on blue with a white frame, so that the shadow effects have white to work on.
 Raster framedPicture()
@@ -34,13 +29,10 @@ Raster framedPicture()
     return p;
 }
 
-class EffectsCli : public ::testing::Test {
+class EffectsCli : public test::FxTest {
 protected:
     void SetUp() override
     {
-        input = dir.file("in.bmp");
-        layer = dir.file("layer.bmp");
-        output = dir.file("out.bmp");
         SavePicture(framedPicture(), input);
         SavePicture(layerPicture(), layer);
     }
@@ -68,8 +60,7 @@ protected:
         EXPECT_TRUE(got.samePixels(want))
             << args[0] << " gave " << got.width() << " x " << got.height();
     }
-    test::TempDir dir;
-    std::string input, layer, output;
+    const std::string layer = dir.file("layer.bmp");
 };
 
 TEST_F(EffectsCli, HelpListsTheEffects)
@@ -189,9 +180,7 @@ TEST_F(EffectsCli, RefusedValuesExitTwoAndLeaveTheOutputAlone)
         full.push_back(input);
         full.push_back(output);
         const RunResult r = fx(full);
-        EXPECT_EQ(r.status, 2) << args[0];
-        EXPECT_EQ(r.err.rfind("lumavex-fx: ", 0), 0u) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        test::expectOneLineRefusal(r, args[0]);
         EXPECT_EQ(test::readFile(output), "old content") << args[0];
     }
 }

@@ -3,7 +3,7 @@
 #include "formats/gif_writer.h"
 #include "formats/picture_io.h"
 #include "support/gif_decode.h"
-#include "support/process.h"
+#include "support/fx_runner.h"
 #include "support/test_pictures.h"
 #include "toolkit/color_reduction.h"
 #include "toolkit/image_ops.h"
@@ -11,11 +11,7 @@
 namespace lumavex {
 namespace {
 
-test::RunResult fx(std::vector<std::string> args)
-{
-    args.insert(args.begin(), LUMAVEX_FX);
-    return test::runProgram(args);
-}
+using test::fx;
 
 std::vector<uint8_t> bytesOf(const std::string& fileName)
 {
@@ -23,30 +19,24 @@ std::vector<uint8_t> bytesOf(const std::string& fileName)
     return std::vector<uint8_t>(s.begin(), s.end());
 }
 
-class GifCli : public ::testing::Test {
+class GifCli : public test::FxTest {
 protected:
-    void SetUp() override
-    {
-        input = dir.file("in.bmp");
-        SavePicture(picture, input);
-    }
-    test::TempDir dir;
+    void SetUp() override { SavePicture(picture, input); }
     Raster picture = test::makeNoise(41, 23, 5);
-    std::string input;
 };
 
 TEST_F(GifCli, SaveWritesWhatTheEditorWrites)
 {
-    const std::string output = dir.file("out.gif");
-    const test::RunResult r = fx({"save", input, output});
+    const std::string gif = dir.file("out.gif");
+    const test::RunResult r = fx({"save", input, gif});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
     TIOParams params;
     params.Compressor = GIFLZWEncode;
     MemoryOutput expected;
     WriteGIFStream(expected, picture, params);
-    EXPECT_EQ(bytesOf(output), expected.bytes());
-    const test::GiflibPicture g = test::decodeWithGiflib(bytesOf(output));
+    EXPECT_EQ(bytesOf(gif), expected.bytes());
+    const test::GiflibPicture g = test::decodeWithGiflib(bytesOf(gif));
     ASSERT_EQ(g.error, 0);
     EXPECT_EQ(g.colorCount, 256);
     EXPECT_FALSE(g.interlaced);
@@ -57,9 +47,9 @@ TEST_F(GifCli, SaveTakesBitsAndInterlacing)
     const std::string fInput = dir.file("f.bmp");
     const Raster f = test::makeFPicture(30, 20);
     SavePicture(f, fInput);
-    const std::string output = dir.file("f.gif");
-    ASSERT_EQ(fx({"save", "--bits", "1", "--interlaced", fInput, output}).status, 0);
-    const test::GiflibPicture g = test::decodeWithGiflib(bytesOf(output));
+    const std::string gif = dir.file("f.gif");
+    ASSERT_EQ(fx({"save", "--bits", "1", "--interlaced", fInput, gif}).status, 0);
+    const test::GiflibPicture g = test::decodeWithGiflib(bytesOf(gif));
     ASSERT_EQ(g.error, 0);
     EXPECT_TRUE(g.interlaced);
     EXPECT_EQ(g.palette, (std::vector<uint8_t>{0, 0, 0, 255, 255, 255}));
@@ -67,29 +57,29 @@ TEST_F(GifCli, SaveTakesBitsAndInterlacing)
         for (int x = 0; x < 30; ++x)
             ASSERT_EQ(g.indices[y * 30 + x], f.pixel(x, y) == test::kTestRed ? 1 : 0);
 
-    ASSERT_EQ(fx({"save", "--bits=5", input, output}).status, 0);
-    EXPECT_EQ(test::decodeWithGiflib(bytesOf(output)).colorCount, 32);
+    ASSERT_EQ(fx({"save", "--bits=5", input, gif}).status, 0);
+    EXPECT_EQ(test::decodeWithGiflib(bytesOf(gif)).colorCount, 32);
 }
 
 TEST_F(GifCli, BadBitsAreRefusedAndTheOldFileKept)
 {
-    const std::string output = dir.file("old.gif");
-    test::writeFile(output, "old");
+    const std::string gif = dir.file("old.gif");
+    test::writeFile(gif, "old");
     for (const char* bits : {"0", "9", "x", ""}) {
-        const test::RunResult r = fx({"save", "--bits", bits, input, output});
+        const test::RunResult r = fx({"save", "--bits", bits, input, gif});
         EXPECT_EQ(r.status, 2) << bits;
         EXPECT_EQ(r.err.rfind("lumavex-fx: ", 0), 0u) << r.err;
-        EXPECT_EQ(test::readFile(output), "old");
+        EXPECT_EQ(test::readFile(gif), "old");
     }
-    EXPECT_EQ(fx({"save", "--bits", "x", input, output}).err,
+    EXPECT_EQ(fx({"save", "--bits", "x", input, gif}).err,
               "lumavex-fx: 'x' は整数ではありません\n");
 }
 
 TEST_F(GifCli, AnyCommandCanWriteGif)
 {
-    const std::string output = dir.file("flipped.gif");
-    ASSERT_EQ(fx({"hflip", input, output}).status, 0);
-    const test::GiflibPicture g = test::decodeWithGiflib(bytesOf(output));
+    const std::string gif = dir.file("flipped.gif");
+    ASSERT_EQ(fx({"hflip", input, gif}).status, 0);
+    const test::GiflibPicture g = test::decodeWithGiflib(bytesOf(gif));
     ASSERT_EQ(g.error, 0);
     EXPECT_EQ(g.width, 41);
     EXPECT_EQ(g.height, 23);
@@ -98,20 +88,20 @@ TEST_F(GifCli, AnyCommandCanWriteGif)
 TEST_F(GifCli, ConvertReducesTheColours)
 {
     for (int count : {2, 16, 256, 32000, 64000}) {
-        const std::string output = dir.file("reduced.bmp");
-        const test::RunResult r = fx({"convert", "--colors", std::to_string(count), input, output});
+        const std::string reduced = dir.file("reduced.bmp");
+        const test::RunResult r =
+            fx({"convert", "--colors", std::to_string(count), input, reduced});
         ASSERT_EQ(r.status, 0) << r.err;
         Raster expected = picture;
         ReduceColors(expected, count);
-        EXPECT_TRUE(LoadPicture(output).samePixels(expected)) << count;
-        const test::RunResult n = fx({"num-colors", output});
+        EXPECT_TRUE(LoadPicture(reduced).samePixels(expected)) << count;
+        const test::RunResult n = fx({"num-colors", reduced});
         EXPECT_EQ(n.out, "ColorCount=" + std::to_string(CountColors(expected)) + "\n");
     }
 }
 
 TEST_F(GifCli, ConvertTakesOnlyTheFiveCounts)
 {
-    const std::string output = dir.file("out.bmp");
     for (const char* count : {"3", "0", "65536", "256x"}) {
         const test::RunResult r = fx({"convert", "--colors", count, input, output});
         EXPECT_EQ(r.status, 2) << count;

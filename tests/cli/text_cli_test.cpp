@@ -9,7 +9,7 @@
 
 #include "effects/raster.h"
 #include "formats/picture_io.h"
-#include "support/process.h"
+#include "support/fx_runner.h"
 #include "support/test_pictures.h"
 
 namespace lumavex {
@@ -23,9 +23,8 @@ constexpr Color kGreen = makeColor(0, 255, 0);
 // offscreen platform themselves.
 RunResult fx(std::vector<std::string> args, std::vector<std::string> environment = {})
 {
-    args.insert(args.begin(), LUMAVEX_FX);
     environment.insert(environment.begin(), {"QT_QPA_PLATFORM=", "DISPLAY="});
-    return test::runProgram(args, environment);
+    return test::fx(std::move(args), environment);
 }
 
 std::set<Color> colours(const Raster& r)
@@ -48,20 +47,15 @@ std::set<int> inkRows(const Raster& r)
     return rows;
 }
 
-class TextCli : public ::testing::Test {
+class TextCli : public test::FxTest {
 protected:
     void SetUp() override
     {
-        white = dir.file("white.bmp");
         SavePicture(Raster(300, 80), white);
-        picture = dir.file("f.bmp");
         SavePicture(test::makeFPicture(300, 80), picture);
-        output = dir.file("out.bmp");
     }
-    test::TempDir dir;
-    std::string white;
-    std::string picture;
-    std::string output;
+    const std::string white = dir.file("white.bmp");
+    const std::string picture = dir.file("f.bmp");
 };
 
 TEST_F(TextCli, TextOutDrawsAJapaneseAndALatinLineInTheTextColourOnly)
@@ -186,13 +180,10 @@ TEST_F(TextCli, BadValuesAreRefusedAndNothingIsWritten)
         args.push_back(white);
         args.push_back(output);
         const RunResult r = fx(args);
-        EXPECT_EQ(r.status, 2) << args[1];
+        test::expectOneLineRefusal(r, args[1]);
         if (!c.message.empty()) {
             EXPECT_EQ(r.err, c.message);
-        } else {
-            EXPECT_EQ(r.err.rfind("lumavex-fx: ", 0), 0u) << r.err;
         }
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_FALSE(std::filesystem::exists(output)) << r.err;
     }
 }

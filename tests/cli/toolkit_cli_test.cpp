@@ -1,13 +1,12 @@
 // lumavex-fx resample, rotate and fl-mask, run as the real program.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "effects/raster.h"
 #include "formats/picture_io.h"
 #include "mask/fl_mask.h"
-#include "support/process.h"
+#include "support/fx_runner.h"
 #include "support/test_pictures.h"
 #include "toolkit/resample.h"
 #include "toolkit/rotate.h"
@@ -15,36 +14,21 @@
 namespace lumavex {
 namespace {
 
+using test::fx;
 using test::RunResult;
 
-RunResult fx(std::vector<std::string> args)
-{
-    args.insert(args.begin(), LUMAVEX_FX);
-    return test::runProgram(args);
-}
-
-class ToolkitCli : public ::testing::Test {
+class ToolkitCli : public test::FxTest {
 protected:
-    void SetUp() override
-    {
-        input = dir.file("in.bmp");
-        output = dir.file("out.bmp");
-        SavePicture(original, input);
-    }
+    void SetUp() override { SavePicture(original, input); }
     // A refused run: status 2, one line on stderr that names the problem, no output file.
     void expectRefused(const std::vector<std::string>& args, const std::string& fragment)
     {
         const RunResult r = fx(args);
-        EXPECT_EQ(r.status, 2) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        EXPECT_EQ(r.err.rfind("lumavex-fx: ", 0), 0u) << r.err;
+        test::expectOneLineRefusal(r, args[0]);
         EXPECT_NE(r.err.find(fragment), std::string::npos) << r.err;
         EXPECT_FALSE(std::filesystem::exists(output)) << r.err;
     }
-    test::TempDir dir;
     const Raster original = test::makeNoise(24, 16, 77);
-    std::string input;
-    std::string output;
 };
 
 TEST_F(ToolkitCli, ResampleWritesTheLanczos3Result)
