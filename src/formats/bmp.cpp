@@ -9,20 +9,12 @@
 #include <vector>
 
 #include "effects/error.h"
+#include "formats/byte_order.h"
 #include "formats/over_white.h"
 
 namespace lumavex {
 
 namespace {
-
-uint32_t le32(const uint8_t* p)
-{
-    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24;
-}
-uint16_t le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
 
 Error corrupt(const std::string& why)
 {

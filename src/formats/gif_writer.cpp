@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "effects/error.h"
+#include "formats/byte_order.h"
 #include "formats/neuquant.h"
 
 namespace lumavex {
@@ -79,12 +80,6 @@ int plainNearest(const std::vector<uint8_t>& bgrPalette, Color colour)
         }
     }
     return best;
-}
-
-void putLE16(uint8_t* p, int32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
 }
 
 }  // namespace

@@ -6,24 +6,12 @@
 
 #include "effects/error.h"
 #include "formats/bmp.h"
+#include "formats/byte_order.h"
 #include "formats/png_codec.h"
 
 namespace lumavex {
 
 namespace {
-
-uint32_t le32(const uint8_t* p)
-{
-    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24;
-}
-uint16_t le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t be32(const uint8_t* p)
-{
-    return uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3];
-}
 
 Error corrupt(const std::string& why)
 {

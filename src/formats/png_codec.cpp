@@ -11,6 +11,7 @@
 #include <png.h>
 
 #include "effects/error.h"
+#include "formats/byte_order.h"
 #include "formats/over_white.h"
 
 namespace lumavex {
@@ -101,12 +102,12 @@ void convertRow(const uint8_t* src, uint8_t* dst, int width, int channels, int d
     } else if (channels == 3) {
         for (int x = 0; x < width; ++x, src += 6, dst += 3)
             for (int i = 0; i < 3; ++i)
-                dst[i] = scale16To8(uint32_t(src[2 * i]) << 8 | src[2 * i + 1]);
+                dst[i] = scale16To8(be16(src + 2 * i));
     } else {
         for (int x = 0; x < width; ++x, src += 8, dst += 3) {
-            const uint32_t a = uint32_t(src[6]) << 8 | src[7];
+            const uint32_t a = be16(src + 6);
             for (int i = 0; i < 3; ++i)
-                dst[i] = overWhite16(uint32_t(src[2 * i]) << 8 | src[2 * i + 1], a);
+                dst[i] = overWhite16(be16(src + 2 * i), a);
         }
     }
 }
