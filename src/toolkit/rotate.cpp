@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -17,16 +18,9 @@
 #include <sys/mman.h>
 #endif
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define LUMAVEX_X86 1
-#endif
-
 namespace lumavex {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // Round to nearest, ties to even (the processor's default rounding).
 int64_t roundEven(double v)
@@ -376,7 +370,7 @@ Raster shearRotate(const Raster& source, int degrees, bool antialias, Color back
     const int d2 = static_cast<int>(z.d2);
     const int d3 = static_cast<int>(z.d3);
 
-    const double theta = degrees * kPi / 180.0;
+    const double theta = degrees * std::numbers::pi / 180.0;
     const double t = std::fabs(std::tan(theta / 2.0));
     const double s = std::fabs(std::sin(theta));
     const bool positive = theta > 0;
@@ -460,7 +454,7 @@ Raster shearRotate(const Raster& source, int degrees, bool antialias, Color back
 
 ShearSizes RotationShearSizes(int width, int height, int degrees)
 {
-    const double theta = degrees * kPi / 180.0;
+    const double theta = degrees * std::numbers::pi / 180.0;
     const double t = std::fabs(std::tan(theta / 2.0));
     const double s = std::fabs(std::sin(theta));
     ShearSizes z;

@@ -1,5 +1,11 @@
 #pragma once
 
+// The x86 intrinsics the kernels are written with; LUMAVEX_X86 marks the builds that have them.
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define LUMAVEX_X86 1
+#endif
+
 namespace lumavex::simd {
 
 /// The vector instruction sets the toolkit's kernels use. Every kernel has a plain fallback,
