@@ -3,29 +3,24 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <string>
 
 #include "adopt.h"
 #include "effects/error.h"
 #include "simd.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define LUMAVEX_X86 1
-#endif
-
 namespace lumavex {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kSupport = 3.0;
 
 double sinc(double t)
 {
     if (t == 0.0)
         return 1.0;
-    const double a = kPi * t;
+    const double a = std::numbers::pi * t;
     return std::sin(a) / a;
 }
 
@@ -345,10 +340,11 @@ __attribute__((target("avx512f"))) inline ScatterIndices scatterIndices()
 }
 
 // Writes one destination pixel of eight rows: a0, a1, a2 hold its blue, green and red sums,
-// one lane per row. Each row gets four doubles, the fourth overwritten by the next pixel or
-// falling into the row's slack.
+// one lane per row, and place(r) is where row r's pixel goes. Each row gets four doubles, the
+// fourth overwritten by the next pixel or falling into the row's slack.
+template <class Place>
 __attribute__((target("avx512f"))) inline void scatter8(__m512d a0, __m512d a1, __m512d a2,
-                                                        const ScatterIndices& x, double* const* dst)
+                                                        const ScatterIndices& x, Place place)
 {
     a0 = stored512(a0);
     a1 = stored512(a1);
@@ -356,24 +352,8 @@ __attribute__((target("avx512f"))) inline void scatter8(__m512d a0, __m512d a1, 
     for (int k = 0; k < 4; ++k) {
         const __m512d two =
             _mm512_permutex2var_pd(_mm512_permutex2var_pd(a0, x.pick[k], a1), x.place[k], a2);
-        _mm256_storeu_pd(dst[2 * k], _mm512_castpd512_pd256(two));
-        _mm256_storeu_pd(dst[2 * k + 1], _mm512_extractf64x4_pd(two, 1));
-    }
-}
-
-// The same into eight rows `stride` doubles apart, from the first row's place.
-__attribute__((target("avx512f"))) inline void scatter8(__m512d a0, __m512d a1, __m512d a2,
-                                                        const ScatterIndices& x, double* first,
-                                                        size_t stride)
-{
-    a0 = stored512(a0);
-    a1 = stored512(a1);
-    a2 = stored512(a2);
-    for (int k = 0; k < 4; ++k) {
-        const __m512d two =
-            _mm512_permutex2var_pd(_mm512_permutex2var_pd(a0, x.pick[k], a1), x.place[k], a2);
-        _mm256_storeu_pd(first + 2 * k * stride, _mm512_castpd512_pd256(two));
-        _mm256_storeu_pd(first + (2 * k + 1) * stride, _mm512_extractf64x4_pd(two, 1));
+        _mm256_storeu_pd(place(2 * k), _mm512_castpd512_pd256(two));
+        _mm256_storeu_pd(place(2 * k + 1), _mm512_extractf64x4_pd(two, 1));
     }
 }
 
@@ -412,8 +392,9 @@ __attribute__((target("avx512f,avx2"))) void horizontal512(const HorizontalJob& 
                 b2 = _mm512_add_pd(b2, _mm512_mul_pd(wb, _mm512_load_pd(v + 16)));
             }
             double* first = job.out[0] + 3 * static_cast<size_t>(i - job.x0);
-            scatter8(a0, a1, a2, indices, first, job.outStride);
-            scatter8(b0, b1, b2, indices, first + 3, job.outStride);
+            const size_t stride = job.outStride;
+            scatter8(a0, a1, a2, indices, [=](int r) { return first + r * stride; });
+            scatter8(b0, b1, b2, indices, [=](int r) { return first + 3 + r * stride; });
         }
     }
     for (; i < job.x1; ++i) {
@@ -428,7 +409,7 @@ __attribute__((target("avx512f,avx2"))) void horizontal512(const HorizontalJob& 
         const size_t at = 3 * static_cast<size_t>(i - job.x0);
         for (int r = 0; r < 8; ++r)
             dst[r] = r < job.count ? job.out[r] + at : spare;
-        scatter8(a0, a1, a2, indices, dst);
+        scatter8(a0, a1, a2, indices, [&](int r) { return dst[r]; });
     }
 }
 
