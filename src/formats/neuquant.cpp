@@ -110,6 +110,40 @@ __attribute__((target("avx2"), always_inline)) inline int min8(__m256i v)
     return _mm256_cvtsi256_si32(v);
 }
 
+// Finishes a lane search from its merged result: key is the least distance << 16 | its index
+// (INT_MAX for none), bestBiasD the least biased distance and biasPos its lowest index. The
+// neurons i..n-1 the lanes left over come after every lane's, so a strictly smaller distance is
+// needed.
+template <bool Decay>
+void contestTail(const int32_t* blue, const int32_t* green, const int32_t* red, int32_t* bias,
+                 int32_t* freq, int i, int n, int b, int g, int r, int key, int bestBiasD,
+                 int biasPos, int& bestPos, int& bestBiasPos)
+{
+    if (bestBiasD == INT_MAX)
+        biasPos = -1;
+    int bestD = key == INT_MAX ? INT_MAX : key >> 16;
+    int pos = key == INT_MAX ? -1 : key & 0xFFFF;
+    for (; i < n; ++i) {
+        const int d = std::abs(blue[i] - b) + std::abs(green[i] - g) + std::abs(red[i] - r);
+        if (d < bestD) {
+            bestD = d;
+            pos = i;
+        }
+        const int biasDist = d - (Decay ? bias[i] >> kBiasToDistanceShift : bias[i]);
+        if (biasDist < bestBiasD) {
+            bestBiasD = biasDist;
+            biasPos = i;
+        }
+        if constexpr (Decay) {
+            const int lost = freq[i] >> kBetaShift;
+            freq[i] -= lost;
+            bias[i] = wrapAdd(bias[i], lost << kBetaShift);
+        }
+    }
+    bestPos = pos;
+    bestBiasPos = biasPos;
+}
+
 // The contest's search: the neuron nearest the sample and the one of least biased distance,
 // lowest index first on ties. Each lane keeps its own first minimum; the lanes are merged by
 // index at the end. With Decay, bias holds the biases, and every neuron's frequency decays by
@@ -159,30 +193,8 @@ __attribute__((target("avx2"))) void contestAvx2(const int32_t* blue, const int3
     int bestBiasD = min8(bestBiasDist);
     const __m256i atLeast = _mm256_cmpeq_epi32(bestBiasDist, _mm256_set1_epi32(bestBiasD));
     int biasPos = min8(_mm256_blendv_epi8(_mm256_set1_epi32(INT_MAX), bestBiasIndex, atLeast));
-    if (bestBiasD == INT_MAX)
-        biasPos = -1;
-    int bestD = key == INT_MAX ? INT_MAX : key >> 16;
-    int pos = key == INT_MAX ? -1 : key & 0xFFFF;
-    // The last few neurons come after every lane's, so a strictly smaller distance is needed.
-    for (; i < n; ++i) {
-        const int d = std::abs(blue[i] - b) + std::abs(green[i] - g) + std::abs(red[i] - r);
-        if (d < bestD) {
-            bestD = d;
-            pos = i;
-        }
-        const int biasDist = d - (Decay ? bias[i] >> kBiasToDistanceShift : bias[i]);
-        if (biasDist < bestBiasD) {
-            bestBiasD = biasDist;
-            biasPos = i;
-        }
-        if constexpr (Decay) {
-            const int lost = freq[i] >> kBetaShift;
-            freq[i] -= lost;
-            bias[i] = wrapAdd(bias[i], lost << kBetaShift);
-        }
-    }
-    bestPos = pos;
-    bestBiasPos = biasPos;
+    contestTail<Decay>(blue, green, red, bias, freq, i, n, b, g, r, key, bestBiasD, biasPos,
+                       bestPos, bestBiasPos);
 }
 
 // The same search sixteen neurons at a time. (GCC 12 takes the undefined vectors inside its
@@ -231,29 +243,8 @@ __attribute__((target("avx512f"))) void contestAvx512(const int32_t* blue, const
     int bestBiasD = _mm512_reduce_min_epi32(bestBiasDist);
     const __mmask16 atLeast = _mm512_cmpeq_epi32_mask(bestBiasDist, _mm512_set1_epi32(bestBiasD));
     int biasPos = _mm512_mask_reduce_min_epi32(atLeast, bestBiasIndex);
-    if (bestBiasD == INT_MAX)
-        biasPos = -1;
-    int bestD = key == INT_MAX ? INT_MAX : key >> 16;
-    int pos = key == INT_MAX ? -1 : key & 0xFFFF;
-    for (; i < n; ++i) {
-        const int d = std::abs(blue[i] - b) + std::abs(green[i] - g) + std::abs(red[i] - r);
-        if (d < bestD) {
-            bestD = d;
-            pos = i;
-        }
-        const int biasDist = d - (Decay ? bias[i] >> kBiasToDistanceShift : bias[i]);
-        if (biasDist < bestBiasD) {
-            bestBiasD = biasDist;
-            biasPos = i;
-        }
-        if constexpr (Decay) {
-            const int lost = freq[i] >> kBetaShift;
-            freq[i] -= lost;
-            bias[i] = wrapAdd(bias[i], lost << kBetaShift);
-        }
-    }
-    bestPos = pos;
-    bestBiasPos = biasPos;
+    contestTail<Decay>(blue, green, red, bias, freq, i, n, b, g, r, key, bestBiasD, biasPos,
+                       bestPos, bestBiasPos);
 }
 #pragma GCC diagnostic pop
 
