@@ -22,6 +22,23 @@ OptionSpec integer(const char* name, const char* defaultValue, const char* help)
 {
     return {name, OptionType::Integer, defaultValue, help};
 }
+OptionSpec shadowWidth()
+{
+    return width("10", "影の幅 (ピクセル)");
+}
+OptionSpec shadowColour()
+{
+    return colour("color", "#000000", "影の色");
+}
+OptionSpec backgroundColour()
+{
+    return colour("bg-color", "#FFFFFF", "背景色");
+}
+// An edge blur's band: its width and the colour it fades into.
+std::vector<OptionSpec> blurOptions(const char* colourHelp)
+{
+    return {width("30", "ぼかしの幅 (ピクセル)"), colour("color", "#FFFFFF", colourHelp)};
+}
 OptionSpec layer()
 {
     return {"layer", OptionType::Text, "", "貼り付けた画像 (フローティング画像) のファイル", true};
@@ -30,7 +47,7 @@ OptionSpec layer()
 const CommandFamily effectsCommands({
     {"add-shadow",
      "右と下に影を付けます (画像は影の幅だけ大きくなります)",
-     {width("10", "影の幅 (ピクセル)"), colour("color", "#000000", "影の色")},
+     {shadowWidth(), shadowColour()},
      2,
      [](Invocation& inv, Raster& picture) {
          Raster scratch;
@@ -38,32 +55,22 @@ const CommandFamily effectsCommands({
      }},
     {"add-shadow-soft",
      "ぼかした影を右下に付けます",
-     {width("10", "影の幅 (ピクセル)"), colour("color", "#000000", "影の色"),
-      colour("bg-color", "#FFFFFF", "背景色")},
+     {shadowWidth(), shadowColour(), backgroundColour()},
      2,
      [](Invocation& inv, Raster& picture) {
          Raster scratch;
          AddShadowSoft(picture, scratch, inv.color("color"), inv.color("bg-color"),
                        inv.integer("width"));
      }},
-    {"flame-blur",
-     "輪郭を色にぼかします",
-     {width("30", "ぼかしの幅 (ピクセル)"), colour("color", "#FFFFFF", "ぼかす色")},
-     2,
+    {"flame-blur", "輪郭を色にぼかします", blurOptions("ぼかす色"), 2,
      [](Invocation& inv, Raster& picture) {
          FlameBlur(picture, inv.color("color"), inv.integer("width"));
      }},
-    {"circle-blur",
-     "円の外を色にぼかします",
-     {width("30", "ぼかしの幅 (ピクセル)"), colour("color", "#FFFFFF", "円の外の色")},
-     2,
+    {"circle-blur", "円の外を色にぼかします", blurOptions("円の外の色"), 2,
      [](Invocation& inv, Raster& picture) {
          CircleBlur(picture, inv.color("color"), inv.integer("width"));
      }},
-    {"ellipse-blur",
-     "楕円の外を色にぼかします",
-     {width("30", "ぼかしの幅 (ピクセル)"), colour("color", "#FFFFFF", "楕円の外の色")},
-     2,
+    {"ellipse-blur", "楕円の外を色にぼかします", blurOptions("楕円の外の色"), 2,
      [](Invocation& inv, Raster& picture) {
          Raster scratch;
          EllipseBlur(picture, scratch, inv.color("color"), inv.integer("width"));
@@ -84,7 +91,7 @@ const CommandFamily effectsCommands({
     {"drop-blur-shadow",
      "背景色以外の形にぼかした影を落とします",
      {integer("x", "3", "影の横のずれ (ピクセル)"), integer("y", "3", "影の縦のずれ (ピクセル)"),
-      colour("color", "#808080", "影の色"), colour("bg-color", "#FFFFFF", "背景色")},
+      colour("color", "#808080", "影の色"), backgroundColour()},
      2,
      [](Invocation& inv, Raster& picture) {
          Raster scratch;
