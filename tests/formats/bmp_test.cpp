@@ -8,6 +8,7 @@
 
 #include "bmp_builder.h"
 #include "effects/error.h"
+#include "error_checks.h"
 #include "support/test_pictures.h"
 
 namespace lumavex {
@@ -73,16 +74,7 @@ std::vector<uint8_t> packValues(const std::vector<std::vector<uint32_t>>& rows, 
     return out;
 }
 
-ErrorKind kindOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no error";
-    return ErrorKind::BadArgument;
-}
+using test::kindOf;
 
 TEST(BMP, TwentyFourBitRoundTripIsExact)
 {

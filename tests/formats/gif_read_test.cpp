@@ -7,6 +7,7 @@
 #include <gif_lib.h>
 
 #include "effects/error.h"
+#include "error_checks.h"
 
 namespace lumavex {
 namespace {
@@ -90,13 +91,7 @@ Color colorOf(const GifColorType& c)
 
 ErrorKind kindOf(const std::vector<uint8_t>& bytes)
 {
-    try {
-        ReadGIF(bytes);
-    } catch (const Error& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no error";
-    return ErrorKind::BadArgument;
+    return test::kindOf([&] { ReadGIF(bytes); });
 }
 
 TEST(GIFRead, FirstFrameOnItsScreenWithTransparencyWhite)

@@ -7,6 +7,7 @@
 
 #include "bmp_builder.h"
 #include "effects/error.h"
+#include "error_checks.h"
 #include "formats/png_codec.h"
 #include "support/test_pictures.h"
 
@@ -159,15 +160,7 @@ TEST(ICO, HostileFilesGiveClearErrors)
     s.pixels.resize(4 * 4 + 4 * 4, 0);
     const std::vector<uint8_t> good = makeIco({makeDib(s)});
     ASSERT_NO_THROW(ReadICO(good));
-    auto kind = [](const std::vector<uint8_t>& b) {
-        try {
-            ReadICO(b);
-        } catch (const Error& e) {
-            return e.kind();
-        }
-        ADD_FAILURE() << "no error";
-        return ErrorKind::BadArgument;
-    };
+    auto kind = [](const std::vector<uint8_t>& b) { return test::kindOf([&] { ReadICO(b); }); };
     auto patched = [&](size_t at, uint8_t v) {
         std::vector<uint8_t> b = good;
         b[at] = v;

@@ -10,7 +10,7 @@
 #include <jpeglib.h>
 
 #include "effects/error.h"
-#include "stream_doubles.h"
+#include "error_checks.h"
 #include "support/process.h"
 #include "support/test_pictures.h"
 
@@ -121,13 +121,7 @@ void expectEqualsRgb(const Raster& got, const Decoded& reference)
 
 ErrorKind kindOf(std::span<const uint8_t> bytes)
 {
-    try {
-        ReadJPEG(bytes);
-    } catch (const Error& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no error";
-    return ErrorKind::BadArgument;
+    return test::kindOf([&] { ReadJPEG(bytes); });
 }
 
 /// A smooth picture with some edges, of a size that is no multiple of the 16-pixel blocks.
@@ -364,16 +358,8 @@ TEST(JPEG, WriterRefusesBadQualityAndPassesStreamErrorsOn)
     EXPECT_TRUE(out.bytes().empty());
     const size_t whole = encode(picture).size();
     // Nothing fits, or the first buffer does and a later one does not.
-    for (size_t room : {size_t{0}, whole - 1000}) {
-        test::FailingOutput failing(room);
-        try {
-            WriteJPEG(failing, picture);
-            ADD_FAILURE() << room;
-        } catch (const Error& e) {
-            EXPECT_EQ(e.kind(), ErrorKind::File);
-            EXPECT_STREQ(e.what(), "disk full");
-        }
-    }
+    for (size_t room : {size_t{0}, whole - 1000})
+        test::expectStreamErrorPassedOn(room, [&](OutputStream& s) { WriteJPEG(s, picture); });
 }
 
 }  // namespace

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <functional>
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "effects/error.h"
+#include "error_checks.h"
 #include "formats/registry.h"
 #include "support/test_pictures.h"
 
@@ -18,16 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ErrorKind kindOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no error";
-    return ErrorKind::BadArgument;
-}
+using test::kindOf;
 
 size_t filesIn(const fs::path& folder)
 {
