@@ -2,11 +2,8 @@
 # Installs every Debian package that building, testing and running Lumavex needs.
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
-export DEBIAN_FRONTEND=noninteractive
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends \
+source "$(dirname "${BASH_SOURCE[0]}")/apt-install.sh"
+apt_install \
     g++ cmake ninja-build pkg-config \
     libgtest-dev libgmock-dev libbenchmark-dev \
     libjpeg62-turbo-dev libpng-dev libgif-dev \
