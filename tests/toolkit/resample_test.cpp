@@ -7,6 +7,7 @@
 
 #include "effects/error.h"
 #include "support/test_pictures.h"
+#include "kernel_paths.h"
 #include "toolkit/simd.h"
 
 namespace lumavex {
@@ -91,17 +92,7 @@ Raster plainResample(const Raster& src, int width, int height)
     return dst;
 }
 
-// Runs a test body with the kernels of each level the processor has, down to the plain ones.
-template <typename F>
-void onEveryPath(F body)
-{
-    for (simd::Level limit : {simd::Level::Avx512, simd::Level::Avx2, simd::Level::Plain}) {
-        const simd::Level previous = simd::limitLevel(limit);
-        SCOPED_TRACE("kernel level " + std::to_string(static_cast<int>(simd::level())));
-        body();
-        simd::limitLevel(previous);
-    }
-}
+using test::onEveryPath;
 
 TEST(Lanczos3, IsOneAtZeroAndVanishesFromThree)
 {

@@ -7,6 +7,7 @@
 
 #include "effects/error.h"
 #include "support/test_pictures.h"
+#include "kernel_paths.h"
 #include "toolkit/simd.h"
 
 namespace lumavex {
@@ -15,16 +16,7 @@ namespace {
 using test::makeFPicture;
 using test::makeNoise;
 
-template <typename F>
-void onEveryPath(F body)
-{
-    for (simd::Level limit : {simd::Level::Avx512, simd::Level::Avx2, simd::Level::Plain}) {
-        const simd::Level previous = simd::limitLevel(limit);
-        SCOPED_TRACE("kernel level " + std::to_string(static_cast<int>(simd::level())));
-        body();
-        simd::limitLevel(previous);
-    }
-}
+using test::onEveryPath;
 
 // A plain rotation written from the description: the quarter-turn loop, the size table, and
 // the three shears pixel by pixel with their prev rule, on ordinary pictures.
