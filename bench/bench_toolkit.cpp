@@ -20,19 +20,26 @@
 namespace lumavex::bench {
 namespace {
 
-void resampleBy(benchmark::State& state, double factor, simd::Level level)
+// Times an in-place operation on a fresh copy of the photo, with the kernels limited to a level.
+template <typename Operation>
+void timeAtLevel(benchmark::State& state, simd::Level level, Operation operation)
 {
     const simd::Level previous = simd::limitLevel(level);
-    const int w = static_cast<int>(photo().width() * factor);
-    const int h = static_cast<int>(photo().height() * factor);
     for (auto _ : state) {
         state.PauseTiming();
         Raster picture = photo();
         state.ResumeTiming();
-        Resample(picture, w, h);
+        operation(picture);
         benchmark::DoNotOptimize(picture.bits());
     }
     simd::limitLevel(previous);
+}
+
+void resampleBy(benchmark::State& state, double factor, simd::Level level)
+{
+    const int w = static_cast<int>(photo().width() * factor);
+    const int h = static_cast<int>(photo().height() * factor);
+    timeAtLevel(state, level, [&](Raster& picture) { Resample(picture, w, h); });
 }
 
 void BM_ResampleHalf(benchmark::State& state)
@@ -67,15 +74,7 @@ BENCHMARK(BM_ResampleDoubleAvx2)->Unit(benchmark::kMillisecond);
 
 void rotateBy(benchmark::State& state, int degrees, simd::Level level)
 {
-    const simd::Level previous = simd::limitLevel(level);
-    for (auto _ : state) {
-        state.PauseTiming();
-        Raster picture = photo();
-        state.ResumeTiming();
-        Rotate(picture, degrees);
-        benchmark::DoNotOptimize(picture.bits());
-    }
-    simd::limitLevel(previous);
+    timeAtLevel(state, level, [&](Raster& picture) { Rotate(picture, degrees); });
 }
 
 void BM_Rotate30(benchmark::State& state)
