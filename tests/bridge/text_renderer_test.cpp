@@ -16,14 +16,7 @@ constexpr Color kGreen = makeColor(0, 255, 0);
 
 const char* const kJapanese = "日本語のテキスト";
 
-std::set<Color> colours(const Raster& r)
-{
-    std::set<Color> found;
-    for (int y = 0; y < r.height(); ++y)
-        for (int x = 0; x < r.width(); ++x)
-            found.insert(r.pixel(x, y));
-    return found;
-}
+using test::colours;
 
 // The bounding box of the pixels that differ from a background colour, and their count.
 struct Ink {

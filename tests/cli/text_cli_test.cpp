@@ -27,14 +27,7 @@ RunResult fx(std::vector<std::string> args, std::vector<std::string> environment
     return test::fx(std::move(args), environment);
 }
 
-std::set<Color> colours(const Raster& r)
-{
-    std::set<Color> found;
-    for (int y = 0; y < r.height(); ++y)
-        for (int x = 0; x < r.width(); ++x)
-            found.insert(r.pixel(x, y));
-    return found;
-}
+using test::colours;
 
 // The rows that hold a pixel other than white.
 std::set<int> inkRows(const Raster& r)

@@ -50,6 +50,15 @@ Raster makeNoise(int width, int height, uint32_t seed)
     return picture;
 }
 
+std::set<Color> colours(const Raster& picture)
+{
+    std::set<Color> found;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            found.insert(picture.pixel(x, y));
+    return found;
+}
+
 TempDir::TempDir()
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "lumavex-test-XXXXXX").string();

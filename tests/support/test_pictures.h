@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "effects/raster.h"
@@ -19,6 +20,9 @@ Raster makeGradient(int width, int height);
 
 /// A picture of pseudo-random pixels from a seed.
 Raster makeNoise(int width, int height, uint32_t seed);
+
+/// The distinct colours of a picture.
+std::set<Color> colours(const Raster& picture);
 
 /// A folder of its own under the system's temporary folder, removed with its content.
 class TempDir {
