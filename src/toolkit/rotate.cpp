@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "adopt.h"
+#include "effects/color.h"
 #include "effects/error.h"
 #include "simd.h"
 
@@ -21,12 +22,6 @@
 namespace lumavex {
 
 namespace {
-
-// Round to nearest, ties to even (the processor's default rounding).
-int64_t roundEven(double v)
-{
-    return static_cast<int64_t>(std::nearbyint(v));
-}
 
 // The three shears work on pixels of four bytes (blue, green, red, 0), so that the columns of
 // the vertical shear can be turned into rows with whole-word transposes. The buffers are large
@@ -385,9 +380,9 @@ Raster shearRotate(const Raster& source, int degrees, bool antialias, Color back
         int w;
     };
     auto step = [](double offset, bool truncate, int64_t trim) {
-        const int64_t v = roundEven(offset);
+        const int64_t v = roundHalfEven(offset);
         const double fraction = (offset - v) * 4096.0;
-        const int w = static_cast<int>(truncate ? std::trunc(fraction) : roundEven(fraction));
+        const int w = static_cast<int>(truncate ? std::trunc(fraction) : roundHalfEven(fraction));
         return Step{static_cast<int>(v - trim), w};
     };
 
@@ -458,12 +453,12 @@ ShearSizes RotationShearSizes(int width, int height, int degrees)
     const double t = std::fabs(std::tan(theta / 2.0));
     const double s = std::fabs(std::sin(theta));
     ShearSizes z;
-    z.w1 = roundEven(height * t + width + 1);
-    z.d2 = roundEven((z.w1 - width) * s);
-    z.h2BeforeCorrection = roundEven(z.w1 * s + height + 1);
-    z.d3 = roundEven((z.h2BeforeCorrection - height - z.d2) * t);
+    z.w1 = roundHalfEven(height * t + width + 1);
+    z.d2 = roundHalfEven((z.w1 - width) * s);
+    z.h2BeforeCorrection = roundHalfEven(z.w1 * s + height + 1);
+    z.d3 = roundHalfEven((z.h2BeforeCorrection - height - z.d2) * t);
     z.h2 = z.h2BeforeCorrection - 2 * z.d2;
-    z.w3 = roundEven(z.h2 * t + z.w1 + 1 - 2 * z.d3);
+    z.w3 = roundHalfEven(z.h2 * t + z.w1 + 1 - 2 * z.d3);
     return z;
 }
 
