@@ -1,4 +1,5 @@
 #include "color.h"
+#include "convert.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,7 +33,7 @@ int32_t RoundHalfAway(double x)
     if (!(r >= -2147483648.0 && r <= 2147483647.0)) {
         char text[64];
         std::snprintf(text, sizeof text, "%.17g", x);
-        throw Error(ErrorKind::Conversion, std::string("'") + text + "' は整数ではありません");
+        throw Error(ErrorKind::Conversion, notAnIntegerMessage(text));
     }
     return static_cast<int32_t>(r);
 }
