@@ -1,5 +1,4 @@
 #include "color.h"
-#include "convert.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +7,7 @@
 #include <limits>
 #include <system_error>
 
+#include "convert.h"
 #include "error.h"
 
 namespace lumavex {
