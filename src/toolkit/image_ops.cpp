@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "effects/color.h"
 #include "effects/error.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -26,12 +27,6 @@ void reverseRowScalar(const uint8_t* in, uint8_t* out, int from, int w)
         out[3 * i + 1] = p[1];
         out[3 * i + 2] = p[2];
     }
-}
-
-void invertScalar(uint8_t* p, size_t from, size_t n)
-{
-    for (size_t i = from; i < n; ++i)
-        p[i] = static_cast<uint8_t>(~p[i]);
 }
 
 uint8_t grayOf(const uint8_t* p)
@@ -94,28 +89,6 @@ __attribute__((target("ssse3"))) int reverseRowSsse3(const uint8_t* in, uint8_t*
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * done), _mm_shuffle_epi8(v, reverse));
     }
     return done;
-}
-
-__attribute__((target("ssse3"))) size_t invertSsse3(uint8_t* p, size_t n)
-{
-    const __m128i ones = _mm_set1_epi8(-1);
-    size_t i = 0;
-    for (; i + 64 <= n; i += 64) {
-        auto* q = reinterpret_cast<__m128i*>(p + i);
-        const __m128i a = _mm_xor_si128(_mm_loadu_si128(q), ones);
-        const __m128i b = _mm_xor_si128(_mm_loadu_si128(q + 1), ones);
-        const __m128i c = _mm_xor_si128(_mm_loadu_si128(q + 2), ones);
-        const __m128i d = _mm_xor_si128(_mm_loadu_si128(q + 3), ones);
-        _mm_storeu_si128(q, a);
-        _mm_storeu_si128(q + 1, b);
-        _mm_storeu_si128(q + 2, c);
-        _mm_storeu_si128(q + 3, d);
-    }
-    for (; i + 16 <= n; i += 16) {
-        auto* q = reinterpret_cast<__m128i*>(p + i);
-        _mm_storeu_si128(q, _mm_xor_si128(_mm_loadu_si128(q), ones));
-    }
-    return i;
 }
 
 /// 11 blue + 59 green and 30 red of four pixels in neighbouring 16-bit lanes.
@@ -191,17 +164,8 @@ void VFlip(Raster& picture)
 
 void Negative(Raster& picture)
 {
-    // 255 - v is v with every bit flipped. The row padding is left alone.
-    const size_t bytes = static_cast<size_t>(picture.width()) * 3;
-    for (int y = 0; y < picture.height(); ++y) {
-        uint8_t* r = picture.row(y);
-        size_t done = 0;
-#if defined(__x86_64__) || defined(__i386__)
-        if (hasSsse3())
-            done = invertSsse3(r, bytes);
-#endif
-        invertScalar(r, done, bytes);
-    }
+    // 255 - v is v with every bit flipped.
+    invertPixels(picture);
 }
 
 void Gray(Raster& picture)
