@@ -13,7 +13,7 @@
 #include "effects/shadow.h"
 #include "toolkit/image_ops.h"
 
-#ifdef LUMAVEX_PEER_VIPS
+#ifdef LUMAVEX_PEERS
 #include <vips/vips.h>
 #endif
 
@@ -118,7 +118,7 @@ BENCHMARK(BM_Merge)->Arg(50)->Arg(37)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MergeScaledLayer)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MixPaste)->Unit(benchmark::kMillisecond);
 
-#ifdef LUMAVEX_PEER_VIPS
+#ifdef LUMAVEX_PEERS
 // libvips' 3 x 3 convolution of the same picture (mask of nine ones, scale 9), one thread, the
 // operation cache off; the result is written into a buffer allocated once, as Blur writes into
 // the picture it was given.

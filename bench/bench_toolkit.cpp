@@ -4,10 +4,8 @@
 
 #include <vector>
 
-#ifdef LUMAVEX_PEER_VIPS
+#ifdef LUMAVEX_PEERS
 #include <vips/vips.h>
-#endif
-#ifdef LUMAVEX_PEER_MAGICK
 #include <wand/MagickWand.h>
 #endif
 
@@ -105,6 +103,8 @@ void BM_FLMaskWhole(benchmark::State& state)
 }
 BENCHMARK(BM_FLMaskWhole)->Unit(benchmark::kMillisecond);
 
+#ifdef LUMAVEX_PEERS
+
 // The peers, on the same picture as packed RGB bytes, single-threaded, each operation alone
 // (the input is made once, outside the timing; the output is written to memory). libvips does
 // its work on a thread of its own even at concurrency 1, so its figures are wall-clock time.
@@ -118,8 +118,6 @@ std::vector<uint8_t> photoRGB()
                 rgb[(static_cast<size_t>(y) * p.width() + x) * 3 + c] = p.row(y)[x * 3 + 2 - c];
     return rgb;
 }
-
-#ifdef LUMAVEX_PEER_VIPS
 
 struct VipsPeer {
     VipsPeer() : rgb(photoRGB())
@@ -184,10 +182,6 @@ void BM_Peer_VipsRotate30Bilinear(benchmark::State& state)
     });
 }
 BENCHMARK(BM_Peer_VipsRotate30Bilinear)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-#endif
-
-#ifdef LUMAVEX_PEER_MAGICK
 
 // Runs one ImageMagick operation on a fresh copy of the picture (the copy is not timed).
 template <typename Op>

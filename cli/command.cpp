@@ -9,6 +9,7 @@
 #include "effects/convert.h"
 #include "effects/error.h"
 #include "formats/picture_io.h"
+#include "version.h"
 
 namespace lumavex::cli {
 
@@ -166,7 +167,7 @@ Invocation::Invocation(const Command& command, std::map<std::string, std::string
 {
 }
 
-const OptionSpec& Invocation::spec(const std::string& name) const
+const OptionDef& Invocation::definition(const std::string& name) const
 {
     for (const auto& o : m_command.options)
         if (o.name == name)
@@ -176,7 +177,7 @@ const OptionSpec& Invocation::spec(const std::string& name) const
 
 const std::string* Invocation::raw(const std::string& name) const
 {
-    const OptionSpec& s = spec(name);
+    const OptionDef& s = definition(name);
     auto it = m_values.find(name);
     if (it != m_values.end())
         return &it->second;
@@ -196,7 +197,7 @@ int Invocation::integer(const std::string& name) const
     if (!v)
         throw usage("--" + name + " を指定してください");
     const int value = StrToInt(*v);
-    const auto& choices = spec(name).choices;
+    const auto& choices = definition(name).choices;
     if (!choices.empty() && std::find(choices.begin(), choices.end(), value) == choices.end()) {
         std::string list;
         for (int c : choices)
@@ -224,7 +225,7 @@ std::string Invocation::text(const std::string& name) const
 
 bool Invocation::flag(const std::string& name) const
 {
-    spec(name);
+    definition(name);
     return m_values.count(name) != 0;
 }
 
@@ -286,13 +287,13 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
             value = name.substr(eq + 1);
             name.resize(eq);
         }
-        const OptionSpec* spec = nullptr;
+        const OptionDef* def = nullptr;
         for (const auto& o : command.options)
             if (o.name == name)
-                spec = &o;
-        if (!spec)
+                def = &o;
+        if (!def)
             throw usage(command.name + " に --" + name + " というオプションはありません");
-        if (spec->type == OptionType::Flag) {
+        if (def->type == OptionType::Flag) {
             if (value)
                 throw usage("--" + name + " は値をとりません");
             values[name] = "";
@@ -332,6 +333,10 @@ int runTool(const std::vector<std::string>& args)
         }
         if (args[0] == "--help" || args[0] == "-h") {
             std::cout << toolUsage();
+            return 0;
+        }
+        if (args[0] == "--version") {
+            std::cout << "lumavex-fx " LUMAVEX_VERSION "\n";
             return 0;
         }
         const Command* command = findCommand(args[0]);

@@ -19,7 +19,7 @@ enum class OptionType {
     Rect,     ///< X,Y,W,H
 };
 
-struct OptionSpec {
+struct OptionDef {
     std::string name;  ///< without the leading "--"
     OptionType type;
     std::string defaultValue;  ///< as typed; empty with required or optional options
@@ -35,7 +35,7 @@ class Invocation;
 struct Command {
     std::string name;
     std::string summary;
-    std::vector<OptionSpec> options;
+    std::vector<OptionDef> options;
     /// The positional file names it takes: 2 (INPUT OUTPUT) or 1 (INPUT).
     int files = 2;
     /// Turns the input picture into the output picture (commands with an OUTPUT), or prints
@@ -79,7 +79,7 @@ public:
     void validate() const;
 
 private:
-    const OptionSpec& spec(const std::string& name) const;
+    const OptionDef& definition(const std::string& name) const;
     const std::string* raw(const std::string& name) const;
 
     const Command& m_command;

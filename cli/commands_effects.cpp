@@ -10,36 +10,36 @@
 namespace lumavex::cli {
 namespace {
 
-OptionSpec width(const char* defaultValue, const char* help)
+OptionDef width(const char* defaultValue, const char* help)
 {
     return {"width", OptionType::Integer, defaultValue, help};
 }
-OptionSpec colour(const char* name, const char* defaultValue, const char* help)
+OptionDef colour(const char* name, const char* defaultValue, const char* help)
 {
     return {name, OptionType::Color, defaultValue, help};
 }
-OptionSpec integer(const char* name, const char* defaultValue, const char* help)
+OptionDef integer(const char* name, const char* defaultValue, const char* help)
 {
     return {name, OptionType::Integer, defaultValue, help};
 }
-OptionSpec shadowWidth()
+OptionDef shadowWidth()
 {
     return width("10", "影の幅 (ピクセル)");
 }
-OptionSpec shadowColour()
+OptionDef shadowColour()
 {
     return colour("color", "#000000", "影の色");
 }
-OptionSpec backgroundColour()
+OptionDef backgroundColour()
 {
     return colour("bg-color", "#FFFFFF", "背景色");
 }
 // An edge blur's band: its width and the colour it fades into.
-std::vector<OptionSpec> blurOptions(const char* colourHelp)
+std::vector<OptionDef> blurOptions(const char* colourHelp)
 {
     return {width("30", "ぼかしの幅 (ピクセル)"), colour("color", "#FFFFFF", colourHelp)};
 }
-OptionSpec layer()
+OptionDef layer()
 {
     return {"layer", OptionType::Text, "", "貼り付けた画像 (フローティング画像) のファイル", true};
 }

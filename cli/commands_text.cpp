@@ -88,9 +88,9 @@ TextSettings readSettings(const Invocation& inv, bool withBevel)
     return s;
 }
 
-std::vector<OptionSpec> textOptions(bool withBevel)
+std::vector<OptionDef> textOptions(bool withBevel)
 {
-    std::vector<OptionSpec> options = {
+    std::vector<OptionDef> options = {
         {"text", OptionType::Text, "", "描く文字 (\\n で改行)", true},
         {"x", OptionType::Integer, "10", "各行の左端"},
         {"y", OptionType::Integer, "10", "最初の行の上端"},

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, testing and running Lumavex needs.
-# Safe to run again: apt-get skips what is already there.
+# Installs only what is missing, so it needs no root on a prepared machine.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/apt-install.sh"
 apt_install \
@@ -12,4 +12,4 @@ apt_install \
     xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho \
     libjpeg-turbo-progs giflib-tools \
     qt6-translations-l10n \
-    clang-format
+    clang-format appstream desktop-file-utils

@@ -7,6 +7,7 @@
 
 #include "app/glyphs.h"
 #include "dialogs/form_support.h"
+#include "version.h"
 
 namespace lumavex {
 
@@ -30,7 +31,7 @@ TFAboutBox1::TFAboutBox1(QWidget* parent) : QDialog(parent)
     large.setBold(true);
     name->setFont(large);
     name->setAlignment(Qt::AlignCenter);
-    auto* version = new QLabel(QStringLiteral("Version 0.07"), this);
+    auto* version = new QLabel(QStringLiteral("Version " LUMAVEX_VERSION), this);
     version->setObjectName(QStringLiteral("Version"));
     version->setAlignment(Qt::AlignCenter);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

@@ -13,6 +13,7 @@
 #include "app/editor.h"
 #include "app/glyphs.h"
 #include "app/main_form.h"
+#include "version.h"
 #include "app/open_request.h"
 #include "bridge/fonts.h"
 #include "dialogs/form_support.h"
@@ -21,7 +22,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumavex"));
-    QApplication::setApplicationVersion(QStringLiteral("0.07"));
+    QApplication::setApplicationVersion(QStringLiteral(LUMAVEX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("lumavex"));
 
     // Qt has taken its own options out of argv; the rest are files, named absolutely so that
@@ -41,7 +42,7 @@ int main(int argc, char** argv)
                     stdout);
                 return 0;
             } else if (argument == QLatin1String("--version")) {
-                std::fputs("Lumavex 0.07\n", stdout);
+                std::fputs("Lumavex " LUMAVEX_VERSION "\n", stdout);
                 return 0;
             } else {
                 std::fprintf(stderr, "lumavex: 不明なオプションです: %s\n", argv[i]);

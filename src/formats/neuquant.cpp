@@ -1,7 +1,5 @@
 #include "neuquant.h"
 
-#include <immintrin.h>
-
 #include <algorithm>
 #include <climits>
 #include <functional>
@@ -12,6 +10,12 @@
 
 #include "effects/color.h"
 #include "effects/error.h"
+
+// The vector kernels are for x86; elsewhere, and with LUMAVEX_SIMD off, the plain loops run.
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(LUMAVEX_NO_SIMD)
+#include <immintrin.h>
+#define LUMAVEX_X86 1
+#endif
 
 namespace lumavex {
 
@@ -43,6 +47,7 @@ int32_t wrapAdd(int32_t a, int32_t b)
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
+#ifdef LUMAVEX_X86
 bool haveAvx2()
 {
     static const bool yes = __builtin_cpu_supports("avx2");
@@ -54,6 +59,17 @@ bool haveAvx512()
     static const bool yes = __builtin_cpu_supports("avx512f");
     return yes;
 }
+#else
+bool haveAvx2()
+{
+    return false;
+}
+
+bool haveAvx512()
+{
+    return false;
+}
+#endif
 
 // The neurons at blue[0..count) and so on pulled toward the sample (b, g, r) by their neighbour
 // weights: v -= (w * (v - target)) / 2^18 on each channel.
@@ -67,6 +83,7 @@ void pullScalar(int32_t* blue, int32_t* green, int32_t* red, const int32_t* w, i
     }
 }
 
+#ifdef LUMAVEX_X86
 __attribute__((target("avx2"), always_inline)) inline void pull8(int32_t* p, __m256i weight,
                                                                  __m256i target)
 {
@@ -109,6 +126,7 @@ __attribute__((target("avx2"), always_inline)) inline int min8(__m256i v)
     v = _mm256_min_epi32(v, _mm256_shuffle_epi32(v, 0xB1));
     return _mm256_cvtsi256_si32(v);
 }
+#endif
 
 // Finishes a lane search from its merged result: key is the least distance << 16 | its index
 // (INT_MAX for none), bestBiasD the least biased distance and biasPos its lowest index. The
@@ -144,6 +162,7 @@ void contestTail(const int32_t* blue, const int32_t* green, const int32_t* red, 
     bestBiasPos = biasPos;
 }
 
+#ifdef LUMAVEX_X86
 // The contest's search: the neuron nearest the sample and the one of least biased distance,
 // lowest index first on ties. Each lane keeps its own first minimum; the lanes are merged by
 // index at the end. With Decay, bias holds the biases, and every neuron's frequency decays by
@@ -247,6 +266,31 @@ __attribute__((target("avx512f"))) void contestAvx512(const int32_t* blue, const
                        bestPos, bestBiasPos);
 }
 #pragma GCC diagnostic pop
+#endif
+
+// The same search one neuron at a time, where there are no vector kernels.
+template <bool Decay>
+void contestPlain(const int32_t* blue, const int32_t* green, const int32_t* red, int32_t* bias,
+                  int32_t* freq, int n, int b, int g, int r, int& bestPos, int& bestBiasPos)
+{
+    contestTail<Decay>(blue, green, red, bias, freq, 0, n, b, g, r, INT_MAX, INT_MAX, -1, bestPos,
+                       bestBiasPos);
+}
+
+template <bool Decay>
+using ContestSearch = void (*)(const int32_t*, const int32_t*, const int32_t*, int32_t*, int32_t*,
+                               int, int, int, int, int&, int&);
+
+// The widest search the build and the processor have.
+template <bool Decay>
+ContestSearch<Decay> contestSearch([[maybe_unused]] bool wide)
+{
+#ifdef LUMAVEX_X86
+    return wide ? contestAvx512<Decay> : contestAvx2<Decay>;
+#else
+    return contestPlain<Decay>;
+#endif
+}
 
 }  // namespace
 
@@ -453,16 +497,14 @@ void NeurQuant::contestReference(int b, int g, int r, int& bestPos, int& bestBia
 void NeurQuant::contestFast(int b, int g, int r, int& bestPos, int& bestBiasPos)
 {
     if (!m_lazyDecay) {
-        (m_wide ? contestAvx512<true>
-                : contestAvx2<true>)(m_blue.data(), m_green.data(), m_red.data(), m_bias.data(),
-                                     m_freq.data(), m_size, b, g, r, bestPos, bestBiasPos);
+        contestSearch<true>(m_wide)(m_blue.data(), m_green.data(), m_red.data(), m_bias.data(),
+                                    m_freq.data(), m_size, b, g, r, bestPos, bestBiasPos);
         m_freq[bestPos] += kBeta;
         m_bias[bestPos] = wrapAdd(m_bias[bestPos], -kBetaGamma);
         return;
     }
-    (m_wide ? contestAvx512<false>
-            : contestAvx2<false>)(m_blue.data(), m_green.data(), m_red.data(), m_biasShifted.data(),
-                                  nullptr, m_size, b, g, r, bestPos, bestBiasPos);
+    contestSearch<false>(m_wide)(m_blue.data(), m_green.data(), m_red.data(), m_biasShifted.data(),
+                                 nullptr, m_size, b, g, r, bestPos, bestBiasPos);
     for (size_t k = 0; k < m_active.size();) {
         const int a = m_active[k];
         const int betaFreq = m_freq[a] >> kBetaShift;
@@ -495,7 +537,11 @@ void NeurQuant::moveNeighbours(int rad, int centre, int b, int g, int r)
     const int down = centre - lo - 1;  // neurons lo + 1 .. centre - 1, nearest last
     const int32_t* upWeights = m_radPower.data() + 1;
     const int32_t* downWeights = m_radPowerReversed.data() + (rad - centre + lo + 1);
+#ifdef LUMAVEX_X86
     auto pull = m_vector ? pullAvx2 : pullScalar;
+#else
+    auto pull = pullScalar;
+#endif
     pull(m_blue.data() + centre + 1, m_green.data() + centre + 1, m_red.data() + centre + 1,
          upWeights, up, b, g, r);
     pull(m_blue.data() + lo + 1, m_green.data() + lo + 1, m_red.data() + lo + 1, downWeights, down,
@@ -618,6 +664,7 @@ namespace {
 constexpr int32_t kFar = 0x7F000000;   // no neuron yet: beyond every key
 constexpr int32_t kOneStep = 1 << 17;  // one unit of distance in a key
 
+#ifdef LUMAVEX_X86
 // One pass of the L1 distance transform down the 256 rows of a 256 x 256 plane of keys, then
 // one back up: each key becomes the least of itself and its row neighbours' plus one step.
 __attribute__((target("avx2"))) void sweepRowsAvx2(int32_t* plane)
@@ -637,6 +684,7 @@ __attribute__((target("avx2"))) void sweepRowsAvx2(int32_t* plane)
         }
     }
 }
+#endif
 
 void sweepRowsScalar(int32_t* plane)
 {
@@ -661,6 +709,7 @@ void transposeScalar(const int32_t* from, int32_t* to)
                     to[x * 256 + y] = from[y * 256 + x];
 }
 
+#ifdef LUMAVEX_X86
 // The 256 x 256 plane transposed in blocks of 8 x 8.
 __attribute__((target("avx2"))) void transposeAvx2(const int32_t* from, int32_t* to)
 {
@@ -717,6 +766,7 @@ __attribute__((target("avx2"))) int lookupAvx2(const uint8_t* bgr, int count, co
     }
     return x;
 }
+#endif
 
 }  // namespace
 
@@ -750,8 +800,13 @@ std::unique_ptr<Index[]> NeurQuant::nearestTable(const bool* greens) const
     std::unique_ptr<int32_t[]> transposed(new int32_t[65536]);
     std::vector<Index> byRank(static_cast<size_t>(m_size) * 2);
     const int n = m_size;
+#ifdef LUMAVEX_X86
     auto sweep = haveAvx2() ? sweepRowsAvx2 : sweepRowsScalar;
     auto transpose = haveAvx2() ? transposeAvx2 : transposeScalar;
+#else
+    auto sweep = sweepRowsScalar;
+    auto transpose = transposeScalar;
+#endif
     for (int g = 0; g < 256; ++g) {
         if (!greens[g])
             continue;
@@ -828,7 +883,10 @@ void NeurQuant::mapIndices(const Raster& picture, uint8_t* indices) const
             const uint8_t* p = picture.row(y);
             uint8_t* out = indices + static_cast<size_t>(y) * static_cast<size_t>(w);
             // The vector lookup reads 4 bytes beyond its last pixel: it stops 2 pixels short.
-            int x = lookupAvx2(p, std::max(w - 2, 0), table.get(), out);
+            int x = 0;
+#ifdef LUMAVEX_X86
+            x = lookupAvx2(p, std::max(w - 2, 0), table.get(), out);
+#endif
             for (p += 3 * x; x < w; ++x, p += 3)
                 out[x] = table[static_cast<size_t>(p[1]) << 16 | p[0] << 8 | p[2]];
         }

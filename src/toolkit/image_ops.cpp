@@ -8,9 +8,7 @@
 #include "effects/color.h"
 #include "effects/error.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
+#include "simd.h"
 
 namespace lumavex {
 
@@ -40,7 +38,7 @@ void grayScalar(uint8_t* row, int from, int w)
         p[0] = p[1] = p[2] = grayOf(p);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#ifdef LUMAVEX_X86
 
 bool hasSsse3()
 {
@@ -142,7 +140,7 @@ void HFlip(Raster& picture)
     for (int y = 0; y < picture.height(); ++y) {
         uint8_t* r = picture.row(y);
         int done = 0;
-#if defined(__x86_64__) || defined(__i386__)
+#ifdef LUMAVEX_X86
         if (hasSsse3())
             done = reverseRowSsse3(r, line.data(), w);
 #endif
@@ -174,7 +172,7 @@ void Gray(Raster& picture)
     for (int y = 0; y < picture.height(); ++y) {
         uint8_t* r = picture.row(y);
         int done = 0;
-#if defined(__x86_64__) || defined(__i386__)
+#ifdef LUMAVEX_X86
         if (hasSsse3())
             done = graySsse3(r, w);
 #endif

@@ -9,7 +9,7 @@ namespace {
 
 Level processorLevel()
 {
-#if defined(__x86_64__) || defined(__i386__)
+#ifdef LUMAVEX_X86
     static const Level best = [] {
         __builtin_cpu_init();
         if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&

@@ -1,7 +1,8 @@
 #pragma once
 
 // The x86 intrinsics the kernels are written with; LUMAVEX_X86 marks the builds that have them.
-#if defined(__x86_64__) || defined(__i386__)
+// Other processors, and builds configured with LUMAVEX_SIMD off, run the plain loops.
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(LUMAVEX_NO_SIMD)
 #include <immintrin.h>
 #define LUMAVEX_X86 1
 #endif

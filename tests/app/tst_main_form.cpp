@@ -32,6 +32,7 @@
 #include "formats/stream.h"
 #include "mask/mask_window.h"
 #include "support/editor_test_support.h"
+#include "version.h"
 
 using namespace lumavex;
 using lumavex::test::EditorUnderTest;
@@ -662,7 +663,8 @@ void TstMainForm::aboutBoxAndParametersShowModeless()
     QCOMPARE(about->windowTitle(), QStringLiteral("About..."));
     QCOMPARE(about->size(), QSize(298, 312));
     QCOMPARE(about->findChild<QLabel*>("ProductName")->text(), QStringLiteral("Lumavex"));
-    QCOMPARE(about->findChild<QLabel*>("Version")->text(), QStringLiteral("Version 0.07"));
+    QCOMPARE(about->findChild<QLabel*>("Version")->text(),
+             QStringLiteral("Version " LUMAVEX_VERSION));
     QPushButton* ok = about->findChild<QPushButton*>("OKButton");
     QVERIFY(ok->isDefault());
     ok->click();

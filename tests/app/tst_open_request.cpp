@@ -18,6 +18,7 @@
 #include "app/open_request.h"
 #include "formats/picture_io.h"
 #include "support/test_pictures.h"
+#include "version.h"
 
 using namespace lumavex;
 
@@ -269,7 +270,7 @@ void TstOpenRequest::commandLineOptions()
     };
     const auto [versionStatus, version] = run({QStringLiteral("--version")});
     QCOMPARE(versionStatus, 0);
-    QCOMPARE(version, QStringLiteral("Lumavex 0.07\n"));
+    QCOMPARE(version, QStringLiteral("Lumavex " LUMAVEX_VERSION "\n"));
     const auto [helpStatus, help] = run({QStringLiteral("--help")});
     QCOMPARE(helpStatus, 0);
     QVERIFY(help.startsWith(QStringLiteral("使い方: lumavex [FILE...]")));

@@ -194,12 +194,10 @@ TEST(DrawTextLinesWithFonts, BevelUsesExactlyFourColours)
 {
     QtTextRenderer renderer;
     Raster picture(120, 40);
-    TextSettings s;
-    s.lines = {"Lumavex 文字"};
-    s.font.color = kRed;
-    s.bevel = true;
-    s.topLeft = "2";
-    s.bottomRight = "3";
+    Font red;
+    red.color = kRed;
+    const TextSettings s{
+        .lines = {"Lumavex 文字"}, .font = red, .bevel = true, .topLeft = "2", .bottomRight = "3"};
     DrawBevelText(picture, s, renderer);
     EXPECT_EQ(colours(picture),
               (std::set<Color>{kWhite, kRed, makeColor(255, 128, 128), makeColor(204, 0, 0)}));

@@ -10,7 +10,7 @@
 
 namespace lumavex::test {
 
-struct DibSpec {
+struct DibLayout {
     uint32_t headerSize = 40;
     int32_t width = 1;
     int32_t height = 1;  // negative: top-down
@@ -30,7 +30,7 @@ inline void putLE(std::vector<uint8_t>& b, uint32_t v, int bytes)
         b.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-inline std::vector<uint8_t> makeDib(const DibSpec& s)
+inline std::vector<uint8_t> makeDib(const DibLayout& s)
 {
     std::vector<uint8_t> d;
     putLE(d, s.headerSize, 4);

@@ -14,7 +14,7 @@
 namespace lumavex {
 namespace {
 
-using test::DibSpec;
+using test::DibLayout;
 using test::makeDib;
 using test::packIndexes;
 
@@ -96,7 +96,7 @@ TEST(BMP, IndexedDepthsReadThroughTheirPalettes)
     for (int bits : {1, 2, 4, 8}) {
         for (int w : {1, 7, 13, 33}) {
             const int colors = 1 << std::min(bits, 5);
-            DibSpec s;
+            DibLayout s;
             s.width = w;
             s.height = 3;
             s.bits = static_cast<uint16_t>(bits);
@@ -111,7 +111,7 @@ TEST(BMP, IndexedDepthsReadThroughTheirPalettes)
 
 TEST(BMP, TopDownRowsStayInTheirOrder)
 {
-    DibSpec s;
+    DibLayout s;
     s.width = 5;
     s.height = -4;
     s.bits = 8;
@@ -121,7 +121,7 @@ TEST(BMP, TopDownRowsStayInTheirOrder)
     expectIndexedPicture(ReadBMP(makeDib(s)), 5, 4, s.palette);
 
     const Raster picture = test::makeGradient(6, 5);
-    DibSpec t;
+    DibLayout t;
     t.width = 6;
     t.height = -5;
     for (int y = 0; y < 5; ++y) {
@@ -134,7 +134,7 @@ TEST(BMP, TopDownRowsStayInTheirOrder)
 TEST(BMP, CoreAndOs2HeadersAreRead)
 {
     for (uint32_t header : {12u, 16u, 64u}) {
-        DibSpec s;
+        DibLayout s;
         s.headerSize = header;
         s.width = 9;
         s.height = 2;
@@ -149,7 +149,7 @@ TEST(BMP, CoreAndOs2HeadersAreRead)
 TEST(BMP, SixteenBitPixelsScaleEachChannelToTheNearestByte)
 {
     // Default 5-5-5 (top bit unused), then 5-6-5 masks.
-    DibSpec s;
+    DibLayout s;
     s.width = 5;
     s.height = 1;
     s.bits = 16;
@@ -174,7 +174,7 @@ TEST(BMP, SixteenBitPixelsScaleEachChannelToTheNearestByte)
 
 TEST(BMP, ThirtyTwoBitPixelsPlainOrMasked)
 {
-    DibSpec s;
+    DibLayout s;
     s.width = 2;
     s.height = 2;
     s.bits = 32;
@@ -201,7 +201,7 @@ TEST(BMP, ThirtyTwoBitPixelsPlainOrMasked)
 TEST(BMP, LaterHeadersCarryTheirMasks)
 {
     for (uint32_t header : {40u, 52u, 56u, 108u, 124u}) {
-        DibSpec s;
+        DibLayout s;
         s.headerSize = header;
         s.width = 3;
         s.height = 1;
@@ -221,7 +221,7 @@ TEST(BMP, LaterHeadersCarryTheirMasks)
     const Raster picture = test::makeFPicture(8, 6);
     MemoryOutput plain;
     WriteBMP(plain, picture);
-    DibSpec s;
+    DibLayout s;
     s.headerSize = 124;
     s.width = 8;
     s.height = 6;
@@ -234,14 +234,16 @@ std::vector<uint8_t> rle8Picture(bool withEnd)
     // Bottom row: 3 x index 1, absolute run 2 3 4, end of line. Next: skip 2 right and 1 up,
     // then one pixel 5 on the top row, end of bitmap.
     std::vector<uint8_t> data = {3, 1, 0, 3, 2, 3, 4, 0, 0, 0, 0, 2, 2, 1, 1, 5};
-    if (withEnd)
-        data.insert(data.end(), {0, 1});
+    if (withEnd) {
+        data.push_back(0);
+        data.push_back(1);
+    }
     return data;
 }
 
 TEST(BMP, Rle8RunsAbsoluteRunsAndDeltas)
 {
-    DibSpec s;
+    DibLayout s;
     s.width = 6;
     s.height = 3;
     s.bits = 8;
@@ -266,7 +268,7 @@ TEST(BMP, Rle8RunsAbsoluteRunsAndDeltas)
 
 TEST(BMP, Rle4RunsAlternateTheirTwoIndexes)
 {
-    DibSpec s;
+    DibLayout s;
     s.width = 7;
     s.height = 2;
     s.bits = 4;
@@ -287,7 +289,7 @@ TEST(BMP, Rle4RunsAlternateTheirTwoIndexes)
 
 TEST(BMP, RleWithoutItsEndMarkIsReadWhenEveryRowEnded)
 {
-    DibSpec s;
+    DibLayout s;
     s.width = 2;
     s.height = 2;
     s.bits = 8;
@@ -304,7 +306,7 @@ TEST(BMP, RleWithoutItsEndMarkIsReadWhenEveryRowEnded)
 
 TEST(BMP, DibFilesMayLackTheFileHeader)
 {
-    DibSpec s;
+    DibLayout s;
     s.width = 5;
     s.height = 3;
     s.bits = 8;
@@ -317,7 +319,7 @@ TEST(BMP, DibFilesMayLackTheFileHeader)
     EXPECT_EQ(kindOf([&] { ReadBMP(makeDib(s)); }), ErrorKind::Format);
 
     // Masks after a bare 40-byte header come before the pixels.
-    DibSpec m;
+    DibLayout m;
     m.fileHeader = false;
     m.width = 1;
     m.bits = 32;
@@ -330,7 +332,7 @@ TEST(BMP, DibFilesMayLackTheFileHeader)
 TEST(BMP, AShortColourTableIsReadAsFarAsItGoes)
 {
     // The table declares 256 colours (colorsUsed 0) but the pixels start after two.
-    DibSpec s;
+    DibLayout s;
     s.width = 3;
     s.height = 1;
     s.bits = 8;
@@ -344,20 +346,20 @@ TEST(BMP, AShortColourTableIsReadAsFarAsItGoes)
 }
 
 /// A small valid file of each kind, for the hostile variations below.
-std::vector<DibSpec> validSpecs()
+std::vector<DibLayout> validLayouts()
 {
-    std::vector<DibSpec> specs;
+    std::vector<DibLayout> layouts;
     for (int bits : {1, 4, 8}) {
-        DibSpec s;
+        DibLayout s;
         s.width = 11;
         s.height = 4;
         s.bits = static_cast<uint16_t>(bits);
         s.palette = palette(1 << std::min(bits, 4));
         s.colorsUsed = static_cast<uint32_t>(s.palette.size());
         s.pixels = packIndexes(indexRows(11, 4, static_cast<int>(s.palette.size()), false), bits);
-        specs.push_back(s);
+        layouts.push_back(s);
     }
-    DibSpec rle8;
+    DibLayout rle8;
     rle8.width = 6;
     rle8.height = 3;
     rle8.bits = 8;
@@ -365,39 +367,39 @@ std::vector<DibSpec> validSpecs()
     rle8.palette = palette(8);
     rle8.colorsUsed = 8;
     rle8.pixels = rle8Picture(true);
-    specs.push_back(rle8);
-    DibSpec rle4 = rle8;
+    layouts.push_back(rle8);
+    DibLayout rle4 = rle8;
     rle4.bits = 4;
     rle4.compression = 2;
     rle4.pixels = {6, 0x12, 0, 0, 0, 5, 0x34, 0x50, 0, 0, 2, 0x77, 0, 1};
-    specs.push_back(rle4);
+    layouts.push_back(rle4);
     for (uint16_t bits : {16, 24, 32}) {
-        DibSpec s;
+        DibLayout s;
         s.width = 5;
         s.height = -3;
         s.bits = bits;
         s.pixels.resize(((5 * bits + 31) / 32 * 4) * 3, 0x5A);
-        specs.push_back(s);
+        layouts.push_back(s);
     }
-    DibSpec masked = specs.back();
+    DibLayout masked = layouts.back();
     masked.headerSize = 124;
     masked.compression = 3;
     masked.masks = {0xFF0000, 0xFF00, 0xFF, 0};
-    specs.push_back(masked);
-    DibSpec core = specs[1];
+    layouts.push_back(masked);
+    DibLayout core = layouts[1];
     core.headerSize = 12;
     core.colorsUsed = 0;
-    specs.push_back(core);
-    return specs;
+    layouts.push_back(core);
+    return layouts;
 }
 
 TEST(BMP, HostileHeadersGiveClearErrors)
 {
-    const DibSpec base = validSpecs()[2];  // 8 bits, 11 x 4
+    const DibLayout base = validLayouts()[2];  // 8 bits, 11 x 4
     const std::vector<uint8_t> good = makeDib(base);
     ASSERT_NO_THROW(ReadBMP(good));
-    auto with = [&](const std::function<void(DibSpec&)>& change) {
-        DibSpec s = base;
+    auto with = [&](const std::function<void(DibLayout&)>& change) {
+        DibLayout s = base;
         change(s);
         return makeDib(s);
     };
@@ -423,54 +425,54 @@ TEST(BMP, HostileHeadersGiveClearErrors)
         {"offset past the end", patched(10, 0xFFFFFFF0), ErrorKind::Format},
         {"offset inside the header", patched(10, 20), ErrorKind::Format},
         {"truncated pixels", {good.begin(), good.end() - 3}, ErrorKind::Format},
-        {"width 0", with([](DibSpec& s) { s.width = 0; }), ErrorKind::Format},
-        {"negative width", with([](DibSpec& s) { s.width = -11; }), ErrorKind::Format},
-        {"height 0", with([](DibSpec& s) { s.height = 0; }), ErrorKind::Format},
-        {"height INT32_MIN", with([](DibSpec& s) { s.height = INT32_MIN; }), ErrorKind::TooLarge},
-        {"60000 x 60000", with([](DibSpec& s) { s.width = s.height = 60000; }),
+        {"width 0", with([](DibLayout& s) { s.width = 0; }), ErrorKind::Format},
+        {"negative width", with([](DibLayout& s) { s.width = -11; }), ErrorKind::Format},
+        {"height 0", with([](DibLayout& s) { s.height = 0; }), ErrorKind::Format},
+        {"height INT32_MIN", with([](DibLayout& s) { s.height = INT32_MIN; }), ErrorKind::TooLarge},
+        {"60000 x 60000", with([](DibLayout& s) { s.width = s.height = 60000; }),
          ErrorKind::TooLarge},
-        {"width 2^31 - 1", with([](DibSpec& s) { s.width = INT32_MAX; }), ErrorKind::TooLarge},
-        {"3 bits", with([](DibSpec& s) { s.bits = 3; }), ErrorKind::Format},
-        {"0 bits", with([](DibSpec& s) { s.bits = 0; }), ErrorKind::Format},
-        {"RLE8 with 4 bits", with([](DibSpec& s) {
+        {"width 2^31 - 1", with([](DibLayout& s) { s.width = INT32_MAX; }), ErrorKind::TooLarge},
+        {"3 bits", with([](DibLayout& s) { s.bits = 3; }), ErrorKind::Format},
+        {"0 bits", with([](DibLayout& s) { s.bits = 0; }), ErrorKind::Format},
+        {"RLE8 with 4 bits", with([](DibLayout& s) {
              s.compression = 1;
              s.bits = 4;
          }),
          ErrorKind::Format},
-        {"embedded JPEG", with([](DibSpec& s) { s.compression = 4; }), ErrorKind::Unsupported},
-        {"compression 99", with([](DibSpec& s) { s.compression = 99; }), ErrorKind::Unsupported},
-        {"colorsUsed 0xFFFFFFFF in a bare DIB", with([](DibSpec& s) {
+        {"embedded JPEG", with([](DibLayout& s) { s.compression = 4; }), ErrorKind::Unsupported},
+        {"compression 99", with([](DibLayout& s) { s.compression = 99; }), ErrorKind::Unsupported},
+        {"colorsUsed 0xFFFFFFFF in a bare DIB", with([](DibLayout& s) {
              s.colorsUsed = 0xFFFFFFFF;
              s.fileHeader = false;
          }),
          ErrorKind::Format},
-        {"index beyond the table", with([](DibSpec& s) {
+        {"index beyond the table", with([](DibLayout& s) {
              s.colorsUsed = 3;
              s.palette.resize(3);
          }),
          ErrorKind::Format},
-        {"no colour table", with([](DibSpec& s) {
+        {"no colour table", with([](DibLayout& s) {
              s.palette.clear();
              s.colorsUsed = 0;
          }),
          ErrorKind::Format},
-        {"masks cut short", with([](DibSpec& s) {
-             s = DibSpec{};
+        {"masks cut short", with([](DibLayout& s) {
+             s = DibLayout{};
              s.bits = 32;
              s.compression = 3;
              s.masks = {0xFF};
          }),
          ErrorKind::Format},
-        {"scattered mask", with([](DibSpec& s) {
-             s = DibSpec{};
+        {"scattered mask", with([](DibLayout& s) {
+             s = DibLayout{};
              s.bits = 16;
              s.compression = 3;
              s.masks = {0x0101, 0x00F0, 0x000E};
              s.pixels = {0, 0, 0, 0};
          }),
          ErrorKind::Format},
-        {"mask beyond 16 bits", with([](DibSpec& s) {
-             s = DibSpec{};
+        {"mask beyond 16 bits", with([](DibLayout& s) {
+             s = DibLayout{};
              s.bits = 16;
              s.compression = 3;
              s.masks = {0x1F0000, 0x00F0, 0x000F};
@@ -486,7 +488,7 @@ TEST(BMP, HostileHeadersGiveClearErrors)
 
 TEST(BMP, HostileRleDataGivesClearErrors)
 {
-    DibSpec s = validSpecs()[3];  // RLE8, 6 x 3, 8 colours
+    DibLayout s = validLayouts()[3];  // RLE8, 6 x 3, 8 colours
     const std::vector<std::vector<uint8_t>> bad = {
         {7, 1, 0, 1},                    // run past the end of the row
         {3, 1, 4, 1, 0, 1},              // the second run too
@@ -524,9 +526,9 @@ TEST(BMP, MangledFilesNeverCrashTheReader)
             ++refused;
         }
     };
-    for (const DibSpec& spec : validSpecs()) {
+    for (const DibLayout& layout : validLayouts()) {
         for (bool fileHeader : {true, false}) {
-            DibSpec s = spec;
+            DibLayout s = layout;
             s.fileHeader = fileHeader;
             const std::vector<uint8_t> good = makeDib(s);
             for (size_t i = 0; i < good.size(); ++i)

@@ -14,7 +14,7 @@
 namespace lumavex {
 namespace {
 
-using test::DibSpec;
+using test::DibLayout;
 using test::putLE;
 
 /// An icon file holding the given images; the directory's own size bytes are left at zero,
@@ -46,7 +46,7 @@ std::vector<uint8_t> maskRows(const std::vector<std::vector<unsigned>>& topDown)
 std::vector<uint8_t> alphaImage(int w, int h, const std::function<uint32_t(int, int)>& bgra,
                                 bool withMask = true)
 {
-    DibSpec s;
+    DibLayout s;
     s.fileHeader = false;
     s.width = w;
     s.height = 2 * h;
@@ -62,7 +62,7 @@ std::vector<uint8_t> alphaImage(int w, int h, const std::function<uint32_t(int, 
 TEST(ICO, LoadsTheLargestImage)
 {
     // 16 x 16 at 4 bits, 32 x 32 with alpha, 24 x 24 PNG: the 32 x 32 one wins.
-    DibSpec small;
+    DibLayout small;
     small.fileHeader = false;
     small.width = 16;
     small.height = 32;
@@ -99,7 +99,7 @@ TEST(ICO, LoadsTheLargestImage)
 TEST(ICO, TheAndMaskShowsWhiteThroughTheColour)
 {
     // 4 x 2 at 4 bits: colours black, red, black, blue on top; the mask on the first three.
-    DibSpec s;
+    DibLayout s;
     s.fileHeader = false;
     s.width = 4;
     s.height = 4;
@@ -134,7 +134,7 @@ TEST(ICO, ThirtyTwoBitsWithoutAlphaUseTheMask)
 TEST(ICO, OfTwoEqualSizesTheDeeperWins)
 {
     auto image = [](int bits, Color c) {
-        DibSpec s;
+        DibLayout s;
         s.fileHeader = false;
         s.width = 8;
         s.height = 16;
@@ -150,7 +150,7 @@ TEST(ICO, OfTwoEqualSizesTheDeeperWins)
 
 TEST(ICO, HostileFilesGiveClearErrors)
 {
-    DibSpec s;
+    DibLayout s;
     s.fileHeader = false;
     s.width = 4;
     s.height = 8;

@@ -18,7 +18,7 @@ namespace lumavex {
 namespace {
 
 /// A PNG file as libpng itself writes it, rows given as the format packs them.
-struct PngSpec {
+struct PngLayout {
     int width = 1;
     int height = 1;
     int colorType = PNG_COLOR_TYPE_RGB;
@@ -37,7 +37,7 @@ void appendBytes(png_structp png, png_bytep data, size_t n)
     out->insert(out->end(), data, data + n);
 }
 
-std::vector<uint8_t> makePng(const PngSpec& s)
+std::vector<uint8_t> makePng(const PngLayout& s)
 {
     std::vector<uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -132,7 +132,7 @@ TEST(PNG, RoundTripIsExactAndLibpngAgrees)
 TEST(PNG, AlphaIsLaidOverWhiteAndRoundedOnce)
 {
     // Eight-bit RGBA.
-    PngSpec s;
+    PngLayout s;
     s.width = 4;
     s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
     s.rows = sampleRows({{200, 100, 0, 128, 10, 20, 30, 0, 10, 20, 30, 255, 1, 2, 3, 1}}, 8);
@@ -157,7 +157,7 @@ TEST(PNG, AlphaIsLaidOverWhiteAndRoundedOnce)
     EXPECT_EQ(got.pixel(2, 0), makeColor(0, 0, 0));  // 1 / 65535 of the way to white
 
     // Grey with alpha.
-    PngSpec g;
+    PngLayout g;
     g.width = 2;
     g.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
     g.rows = sampleRows({{0, 64, 90, 255}}, 8);
@@ -171,7 +171,7 @@ TEST(PNG, SixteenBitChannelsRoundToTheNearestByte)
 {
     const std::vector<unsigned> values = {0, 65535, 32896, 32895, 32640, 129, 128, 257 * 77};
     const std::vector<int> expected = {0, 255, 128, 128, 127, 1, 0, 77};
-    PngSpec s;
+    PngLayout s;
     s.width = static_cast<int>(values.size());
     s.colorType = PNG_COLOR_TYPE_GRAY;
     s.bitDepth = 16;
@@ -183,7 +183,7 @@ TEST(PNG, SixteenBitChannelsRoundToTheNearestByte)
         EXPECT_EQ(got.pixel(static_cast<int>(x), 0), makeColor(e, e, e)) << x;
     }
     // And each channel of RGB on its own.
-    PngSpec c;
+    PngLayout c;
     c.width = 1;
     c.bitDepth = 16;
     c.rows = sampleRows({{65535, 32640, 129}}, 16);
@@ -198,7 +198,7 @@ TEST(PNG, GreyAndPaletteFilesOfEveryDepth)
                                                    {top, 0, top, 0, top / 3, top}};
         SCOPED_TRACE(depth);
         // Grey: the level scaled to 0 .. 255.
-        PngSpec g;
+        PngLayout g;
         g.width = 6;
         g.height = 2;
         g.colorType = PNG_COLOR_TYPE_GRAY;
@@ -211,7 +211,7 @@ TEST(PNG, GreyAndPaletteFilesOfEveryDepth)
                 ASSERT_EQ(got.pixel(x, y), makeColor(v, v, v)) << x << "," << y;
             }
         // Palette with transparency on entry 1.
-        PngSpec p = g;
+        PngLayout p = g;
         p.colorType = PNG_COLOR_TYPE_PALETTE;
         for (unsigned i = 0; i <= top; ++i)
             p.palette.push_back({static_cast<png_byte>(i * 3), static_cast<png_byte>(250 - i),
@@ -229,7 +229,7 @@ TEST(PNG, GreyAndPaletteFilesOfEveryDepth)
 
 TEST(PNG, ATransparentColourBecomesWhite)
 {
-    PngSpec s;
+    PngLayout s;
     s.width = 3;
     s.rows = sampleRows({{10, 20, 30, 10, 20, 31, 0, 0, 0}}, 8);
     s.hasTransparentColor = true;
@@ -241,7 +241,7 @@ TEST(PNG, ATransparentColourBecomesWhite)
     EXPECT_EQ(got.pixel(1, 0), makeColor(10, 20, 31));
     EXPECT_EQ(got.pixel(2, 0), kBlack);
 
-    PngSpec g;
+    PngLayout g;
     g.width = 2;
     g.colorType = PNG_COLOR_TYPE_GRAY;
     g.bitDepth = 16;
@@ -270,7 +270,7 @@ TEST(PNG, InterlacedFilesMatchTheirPlainTwin)
                         row.push_back(colorType == PNG_COLOR_TYPE_PALETTE
                                           ? random() % 16
                                           : random() % (depth == 16 ? 65536 : 256));
-                PngSpec s;
+                PngLayout s;
                 s.width = w;
                 s.height = h;
                 s.colorType = colorType;

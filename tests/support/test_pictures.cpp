@@ -91,8 +91,9 @@ std::string readFile(const std::string& fileName)
 
 std::string describe(Color c)
 {
-    return "(" + std::to_string(redOf(c)) + ", " + std::to_string(greenOf(c)) + ", " +
-           std::to_string(blueOf(c)) + ")";
+    std::ostringstream s;
+    s << '(' << redOf(c) << ", " << greenOf(c) << ", " << blueOf(c) << ')';
+    return s.str();
 }
 
 }  // namespace lumavex::test
