@@ -10,7 +10,7 @@
 #include "bench_support.h"
 #include "formats/gif_lzw.h"
 #include "formats/gif_writer.h"
-#include "formats/neuquant.h"
+#include "quantize/neuquant.h"
 #include "toolkit/color_reduction.h"
 
 namespace lumavex::bench {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "effects/raster.h"
+#include "core/raster.h"
 
 namespace lumavex::bench {
 

@@ -13,7 +13,7 @@
 #include "mask/fl_mask.h"
 #include "toolkit/resample.h"
 #include "toolkit/rotate.h"
-#include "toolkit/simd.h"
+#include "core/simd.h"
 
 namespace lumavex::bench {
 namespace {

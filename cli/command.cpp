@@ -6,8 +6,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "effects/convert.h"
-#include "effects/error.h"
+#include "core/convert.h"
+#include "core/error.h"
 #include "formats/picture_io.h"
 #include "version.h"
 

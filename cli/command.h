@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 #include "formats/picture_io.h"
 
 namespace lumavex::cli {

@@ -9,7 +9,7 @@
 #include "bridge/fonts.h"
 #include "bridge/qt_text_renderer.h"
 #include "command.h"
-#include "effects/error.h"
+#include "core/error.h"
 #include "effects/text.h"
 
 namespace lumavex::cli {

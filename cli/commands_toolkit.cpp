@@ -2,7 +2,7 @@
 #include <string>
 
 #include "command.h"
-#include "effects/error.h"
+#include "core/error.h"
 #include "mask/fl_mask.h"
 #include "toolkit/resample.h"
 #include "toolkit/rotate.h"

@@ -15,7 +15,7 @@
 
 #include <algorithm>
 
-#include "effects/error.h"
+#include "core/error.h"
 
 namespace lumavex {
 

@@ -12,7 +12,7 @@
 #include "document/edit_image.h"
 #include "document/error_box.h"
 #include "document/picture_control.h"
-#include "effects/color.h"
+#include "core/color.h"
 
 namespace lumavex {
 

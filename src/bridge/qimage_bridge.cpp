@@ -12,6 +12,14 @@ QImage wrapRaster(Raster& raster)
                   static_cast<qsizetype>(raster.stride()), QImage::Format_BGR888);
 }
 
+QImage viewRaster(const Raster& raster)
+{
+    if (raster.empty())
+        return QImage();
+    return QImage(raster.bits(), raster.width(), raster.height(),
+                  static_cast<qsizetype>(raster.stride()), QImage::Format_BGR888);
+}
+
 Raster rasterFromImage(const QImage& image)
 {
     if (image.isNull())

@@ -2,13 +2,17 @@
 
 #include <QImage>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 
 namespace lumavex {
 
 /// A QImage that draws straight into the raster's rows (no copy). It stays valid while the
 /// raster keeps its size.
 QImage wrapRaster(Raster& raster);
+
+/// A read-only QImage over the raster's rows (no copy), for drawing it. It stays valid while the
+/// raster keeps its size.
+QImage viewRaster(const Raster& raster);
 
 /// A copy of any QImage as a raster (alpha is dropped; pixels are taken as they are stored).
 Raster rasterFromImage(const QImage& image);

@@ -6,7 +6,7 @@
 #include <QRect>
 #include <QString>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 
 class QLabel;
 class QPushButton;

@@ -16,8 +16,8 @@
 
 #include "dialogs/form_support.h"
 #include "dialogs/ui_services.h"
-#include "effects/error.h"
-#include "effects/convert.h"
+#include "core/error.h"
+#include "core/convert.h"
 
 using lumavex::Color;
 using lumavex::ColorPanel;

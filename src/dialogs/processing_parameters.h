@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 
 class QListWidget;
 class QTabWidget;

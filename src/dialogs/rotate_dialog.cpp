@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "dialogs/form_support.h"
-#include "effects/convert.h"
+#include "core/convert.h"
 
 TFRotat1::TFRotat1(QWidget* parent) : QDialog(parent)
 {

@@ -8,9 +8,9 @@
 
 #include "dialogs/form_support.h"
 #include "dialogs/ui_services.h"
-#include "effects/color.h"
-#include "effects/convert.h"
-#include "effects/error.h"
+#include "core/color.h"
+#include "core/convert.h"
+#include "core/error.h"
 
 TFSize1::TFSize1(QWidget* parent) : QDialog(parent)
 {

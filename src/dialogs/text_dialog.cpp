@@ -17,7 +17,7 @@
 
 #include "dialogs/form_support.h"
 #include "dialogs/ui_services.h"
-#include "effects/convert.h"
+#include "core/convert.h"
 
 namespace lumavex {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 
 class QCheckBox;
 class QLineEdit;

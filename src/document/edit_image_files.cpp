@@ -3,11 +3,12 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include "bridge/qimage_bridge.h"
 #include "document/document_host.h"
 #include "document/edit_image.h"
 #include "document/picture_control.h"
 #include "document/tool_view_io.h"
-#include "effects/error.h"
+#include "core/error.h"
 #include "formats/picture_io.h"
 #include "formats/registry.h"
 
@@ -62,9 +63,7 @@ void TFEditImage1::Print1Click()
             throw Error(ErrorKind::File, "プリンタ '" + name + "' に印刷できません");
         throw Error(ErrorKind::File, "プリンタがありません");
     }
-    const QImage view(picture.bits(), picture.width(), picture.height(),
-                      static_cast<qsizetype>(picture.stride()), QImage::Format_BGR888);
-    painter.drawImage(0, 0, view);
+    painter.drawImage(0, 0, viewRaster(picture));
     if (!painter.end())
         throw Error(ErrorKind::File, "印刷を完了できませんでした");
 }

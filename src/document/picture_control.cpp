@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPaintEvent>
 
+#include "bridge/qimage_bridge.h"
+
 namespace lumavex {
 
 PictureControl::PictureControl(QWidget* parent) : QWidget(parent)
@@ -42,9 +44,7 @@ void PictureControl::paintEvent(QPaintEvent* event)
 {
     if (m_picture.empty())
         return;
-    // Read-only view of the rows: the raster is already in the BGR layout Qt draws.
-    const QImage view(m_picture.bits(), m_picture.width(), m_picture.height(),
-                      static_cast<qsizetype>(m_picture.stride()), QImage::Format_BGR888);
+    const QImage view = viewRaster(m_picture);
     const QRect area = event->rect() & QRect(0, 0, view.width(), view.height());
     if (area.isEmpty())
         return;

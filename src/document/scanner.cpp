@@ -22,7 +22,7 @@
 
 #include "dialogs/form_support.h"
 #include "dialogs/ui_services.h"
-#include "effects/error.h"
+#include "core/error.h"
 
 namespace lumavex {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 
 class QListWidget;
 class QWidget;

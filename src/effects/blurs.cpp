@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "color.h"
+#include "core/color.h"
 #include "effect_support.h"
 #include "fast_hsv.h"
-#include "toolkit/filters.h"
+#include "effects/filters.h"
 
 namespace lumavex {
 

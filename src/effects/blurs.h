@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "progress.h"
-#include "raster.h"
+#include "core/progress.h"
+#include "core/raster.h"
 
 namespace lumavex {
 

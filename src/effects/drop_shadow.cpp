@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "effect_support.h"
-#include "vector_clones.h"
-#include "toolkit/filters.h"
+#include "core/vector_clones.h"
+#include "effects/filters.h"
 
 namespace lumavex {
 

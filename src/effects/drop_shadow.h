@@ -1,6 +1,6 @@
 #pragma once
 
-#include "raster.h"
+#include "core/raster.h"
 
 namespace lumavex {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <utility>
 
-#include "error.h"
-#include "raster.h"
+#include "core/error.h"
+#include "core/raster.h"
 
 namespace lumavex::detail {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "color.h"
+#include "core/color.h"
 
 namespace lumavex::detail {
 

@@ -8,7 +8,7 @@
 
 #include "effect_support.h"
 #include "fast_hsv.h"
-#include "vector_clones.h"
+#include "core/vector_clones.h"
 
 namespace lumavex {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "progress.h"
-#include "raster.h"
+#include "core/progress.h"
+#include "core/raster.h"
 
 namespace lumavex {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <limits>
 
-#include "color.h"
-#include "convert.h"
-#include "error.h"
-#include "toolkit/filters.h"
+#include "core/color.h"
+#include "core/convert.h"
+#include "core/error.h"
+#include "effects/filters.h"
 
 namespace lumavex {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "raster.h"
+#include "core/raster.h"
 #include "text_renderer.h"
 
 namespace lumavex {

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "raster.h"
+#include "core/raster.h"
 
 namespace lumavex {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "formats/byte_order.h"
 #include "formats/over_white.h"
 
@@ -108,41 +108,37 @@ bool validBits(uint32_t compression, int bits)
     }
 }
 
-/// Reads the header that starts at `start`. The pixel data lies at `fileOffset` when the file
-/// header gives it, else right after the colour table. An icon's height counts its AND mask.
-Dib parseDib(std::span<const uint8_t> data, size_t start, std::optional<uint64_t> fileOffset,
-             bool icon)
-{
-    const size_t size = data.size();
-    if (size < start + 4)
-        throw corrupt("ヘッダが途中で終わっています");
-    const uint8_t* h = data.data() + start;
-    const uint32_t headerSize = le32(h);
-    const bool core = headerSize == 12;
-    const bool os2 = headerSize == 16 || headerSize == 64;
-    if (!core && !os2 && headerSize < 40)
-        throw corrupt("ヘッダの大きさ " + std::to_string(headerSize) + " が不正です");
-    if (headerSize > size - start)
-        throw corrupt("ヘッダが途中で終わっています");
-
-    Dib dib;
-    int64_t width;
-    int64_t rawHeight;
+/// The size fields of a header as stored: width, height (negative for top-down rows; for an
+/// icon, with the AND mask) and the number of colours used (0 for all).
+struct HeaderSize {
+    int64_t width = 0;
+    int64_t rawHeight = 0;
     uint32_t colorsUsed = 0;
-    if (core) {
-        width = le16(h + 4);
-        rawHeight = le16(h + 6);
-        dib.bits = le16(h + 10);
-    } else {
-        width = static_cast<int32_t>(le32(h + 4));
-        rawHeight = static_cast<int32_t>(le32(h + 8));
-        dib.bits = le16(h + 14);
-        if (headerSize >= 40) {
-            dib.compression = le32(h + 16);
-            colorsUsed = le32(h + 32);
-        }
-    }
+};
 
+/// Reads bits, compression and the size fields of a header of headerSize bytes at h.
+HeaderSize readHeaderFields(const uint8_t* h, uint32_t headerSize, Dib& dib)
+{
+    HeaderSize fields;
+    if (headerSize == 12) {
+        fields.width = le16(h + 4);
+        fields.rawHeight = le16(h + 6);
+        dib.bits = le16(h + 10);
+        return fields;
+    }
+    fields.width = static_cast<int32_t>(le32(h + 4));
+    fields.rawHeight = static_cast<int32_t>(le32(h + 8));
+    dib.bits = le16(h + 14);
+    if (headerSize >= 40) {
+        dib.compression = le32(h + 16);
+        fields.colorsUsed = le32(h + 32);
+    }
+    return fields;
+}
+
+/// Refuses compressions and bit depths the reader does not take.
+void checkEncoding(const Dib& dib, bool os2, bool icon)
+{
     const uint32_t c = dib.compression;
     if (c == kJpeg || c == kPng)
         throw unsupported(c == kJpeg ? "JPEG 圧縮" : "PNG 圧縮");
@@ -154,29 +150,39 @@ Dib parseDib(std::span<const uint8_t> data, size_t start, std::optional<uint64_t
         throw corrupt("ビット数 " + std::to_string(dib.bits) + " が不正です");
     if (icon && (c == kRle8 || c == kRle4))
         throw unsupported("RLE 圧縮のアイコン");
+}
 
-    if (width <= 0)
-        throw corrupt("幅 " + std::to_string(width) + " が不正です");
-    if (rawHeight == 0)
+/// Sets the picture's size and row order from the size fields, within the size limit.
+void setDibSize(Dib& dib, const HeaderSize& fields, bool icon)
+{
+    if (fields.width <= 0)
+        throw corrupt("幅 " + std::to_string(fields.width) + " が不正です");
+    if (fields.rawHeight == 0)
         throw corrupt("高さが 0 です");
-    dib.topDown = rawHeight < 0;
-    int64_t height = rawHeight < 0 ? -rawHeight : rawHeight;
+    dib.topDown = fields.rawHeight < 0;
+    int64_t height = fields.rawHeight < 0 ? -fields.rawHeight : fields.rawHeight;
     if (icon) {
         height /= 2;
         if (height == 0)
             throw corrupt("アイコンの高さが不正です");
     }
-    checkRasterSize(width, height);
-    dib.width = static_cast<int>(width);
+    checkRasterSize(fields.width, height);
+    dib.width = static_cast<int>(fields.width);
     dib.height = static_cast<int>(height);
+}
 
-    // Colour masks: inside the later headers, else right after the 40-byte one.
+/// Reads the colour masks: inside the later headers, else right after the 40-byte one, where
+/// they push the colour table back. Returns where the colour table starts.
+uint64_t readMasks(std::span<const uint8_t> data, size_t start, uint32_t headerSize, Dib& dib)
+{
+    const uint8_t* h = data.data() + start;
     uint64_t tableStart = start + headerSize;
+    const uint32_t c = dib.compression;
     if (c == kBitfields || c == kAlphaBitfields) {
         const int count = c == kAlphaBitfields ? 4 : 3;
         const uint8_t* m = h + 40;
         if (headerSize < 40u + 4 * count) {
-            if (size - tableStart < 4u * count)
+            if (data.size() - tableStart < 4u * count)
                 throw corrupt("色マスクが途中で終わっています");
             m = data.data() + tableStart;
             tableStart += 4 * count;
@@ -190,8 +196,16 @@ Dib parseDib(std::span<const uint8_t> data, size_t start, std::optional<uint64_t
     } else if (dib.bits == 32) {
         dib.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
     }
+    return tableStart;
+}
 
-    // The colour table takes colorsUsed entries (all 2^bits when 0) before the pixels.
+/// Reads the colour table at tableStart, which takes colorsUsed entries (all 2^bits when 0)
+/// before the pixels, and sets where the pixels are: at fileOffset when the file header gives
+/// it, else right after the table.
+void readColorTable(std::span<const uint8_t> data, uint64_t tableStart, uint32_t colorsUsed,
+                    bool core, std::optional<uint64_t> fileOffset, Dib& dib)
+{
+    const uint64_t size = data.size();
     const uint64_t entry = core ? 3 : 4;
     const uint64_t fullTable = dib.bits <= 8 ? uint64_t{1} << dib.bits : 0;
     const uint64_t entries = colorsUsed != 0 && !core ? colorsUsed : fullTable;
@@ -217,6 +231,30 @@ Dib parseDib(std::span<const uint8_t> data, size_t start, std::optional<uint64_t
             std::memcpy(&dib.palette[i * 3], data.data() + tableStart + i * entry, 3);
     }
     dib.pixels = static_cast<size_t>(offset);
+}
+
+/// Reads the header that starts at `start`. The pixel data lies at `fileOffset` when the file
+/// header gives it, else right after the colour table. An icon's height counts its AND mask.
+Dib parseDib(std::span<const uint8_t> data, size_t start, std::optional<uint64_t> fileOffset,
+             bool icon)
+{
+    const size_t size = data.size();
+    if (size < start + 4)
+        throw corrupt("ヘッダが途中で終わっています");
+    const uint32_t headerSize = le32(data.data() + start);
+    const bool core = headerSize == 12;
+    const bool os2 = headerSize == 16 || headerSize == 64;
+    if (!core && !os2 && headerSize < 40)
+        throw corrupt("ヘッダの大きさ " + std::to_string(headerSize) + " が不正です");
+    if (headerSize > size - start)
+        throw corrupt("ヘッダが途中で終わっています");
+
+    Dib dib;
+    const HeaderSize fields = readHeaderFields(data.data() + start, headerSize, dib);
+    checkEncoding(dib, os2, icon);
+    setDibSize(dib, fields, icon);
+    const uint64_t tableStart = readMasks(data, start, headerSize, dib);
+    readColorTable(data, tableStart, fields.colorsUsed, core, fileOffset, dib);
     return dib;
 }
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 #include "formats/stream.h"
 
 namespace lumavex {

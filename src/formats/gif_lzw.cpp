@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "effects/error.h"
+#include "core/error.h"
 
 namespace lumavex {
 

@@ -7,7 +7,7 @@
 
 #include <gif_lib.h>
 
-#include "effects/error.h"
+#include "core/error.h"
 
 namespace lumavex {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "effects/raster.h"
+#include "core/raster.h"
 #include "formats/picture_io.h"
 #include "formats/stream.h"
 

@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "formats/byte_order.h"
-#include "formats/neuquant.h"
+#include "quantize/neuquant.h"
 
 namespace lumavex {
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 #include "formats/gif_lzw.h"
 #include "formats/stream.h"
 

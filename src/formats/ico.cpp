@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "formats/bmp.h"
 #include "formats/byte_order.h"
 #include "formats/png_codec.h"

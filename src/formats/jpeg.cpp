@@ -11,7 +11,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "effects/error.h"
+#include "core/error.h"
 
 namespace lumavex {
 

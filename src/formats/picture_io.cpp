@@ -1,6 +1,6 @@
 #include "picture_io.h"
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "formats/bmp.h"
 #include "formats/gif_save.h"
 #include "formats/jpeg.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 #include "formats/gif_lzw.h"
 
 namespace lumavex {

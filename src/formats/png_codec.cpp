@@ -10,7 +10,7 @@
 
 #include <png.h>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "formats/byte_order.h"
 #include "formats/over_white.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "formats/bmp.h"
 #include "formats/gif_read.h"
 #include "formats/ico.h"

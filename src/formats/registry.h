@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 
 namespace lumavex {
 

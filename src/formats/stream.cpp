@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "effects/error.h"
-#include "effects/raster.h"
+#include "core/error.h"
+#include "core/raster.h"
 
 namespace lumavex {
 

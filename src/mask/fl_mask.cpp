@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "effects/error.h"
+#include "core/error.h"
 
 namespace lumavex {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "effects/raster.h"
-#include "formats/neuquant.h"
+#include "core/raster.h"
+#include "quantize/neuquant.h"
 
 namespace lumavex {
 

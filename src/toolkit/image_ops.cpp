@@ -5,10 +5,10 @@
 #include <memory>
 #include <vector>
 
-#include "effects/color.h"
-#include "effects/error.h"
+#include "core/color.h"
+#include "core/error.h"
 
-#include "simd.h"
+#include "core/simd.h"
 
 namespace lumavex {
 
@@ -42,8 +42,7 @@ void grayScalar(uint8_t* row, int from, int w)
 
 bool hasSsse3()
 {
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
+    return simd::level() >= simd::Level::Ssse3;
 }
 
 /// A pshufb pattern, kept as bytes so that it can be made at compile time.

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "adopt.h"
-#include "effects/error.h"
-#include "simd.h"
+#include "core/error.h"
+#include "core/simd.h"
 
 namespace lumavex {
 
@@ -476,7 +476,7 @@ void runPasses(const Raster& source, Raster& destination)
     const simd::Level level = simd::level();
     // The AVX-512 kernel runs two padded lists side by side.
     padded = level == simd::Level::Avx512;
-    if (level != simd::Level::Plain) {
+    if (level >= simd::Level::Avx2) {
         group = 8;
         scratchSize = scratchSize * 8 + 8;
         horizontal = level == simd::Level::Avx512 ? horizontal512 : horizontalAvx2;

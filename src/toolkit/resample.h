@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 
 namespace lumavex {
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "adopt.h"
-#include "effects/color.h"
-#include "effects/error.h"
-#include "simd.h"
+#include "core/color.h"
+#include "core/error.h"
+#include "core/simd.h"
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -281,7 +281,7 @@ Kernels kernels()
 {
     Kernels k;
 #ifdef LUMAVEX_X86
-    if (simd::level() != simd::Level::Plain) {
+    if (simd::level() >= simd::Level::Avx2) {
         k.blendRun = blendRunAvx2;
         k.expandRow = expandRowAvx2;
         k.packRow = packRowAvx2;

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 #include "formats/jpeg.h"
 #include "formats/picture_io.h"
 #include "formats/png_codec.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 #include "formats/bmp.h"
 #include "formats/picture_io.h"
 #include "support/fx_runner.h"

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 #include "formats/picture_io.h"
 #include "support/fx_runner.h"
 #include "support/test_pictures.h"

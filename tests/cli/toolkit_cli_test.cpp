@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 #include "formats/picture_io.h"
 #include "mask/fl_mask.h"
 #include "support/fx_runner.h"

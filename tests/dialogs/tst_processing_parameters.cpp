@@ -14,7 +14,7 @@
 #include "bridge/fonts.h"
 #include "dialog_test_support.h"
 #include "dialogs/processing_parameters.h"
-#include "effects/error.h"
+#include "core/error.h"
 
 using lumavex::Color;
 using lumavex::makeColor;

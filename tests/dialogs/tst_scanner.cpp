@@ -11,7 +11,7 @@
 #include "bridge/fonts.h"
 #include "dialog_test_support.h"
 #include "document/scanner.h"
-#include "effects/error.h"
+#include "core/error.h"
 
 using lumavex::makeColor;
 using lumavex::Raster;

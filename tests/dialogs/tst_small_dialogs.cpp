@@ -12,7 +12,7 @@
 #include "dialogs/color_count_dialog.h"
 #include "dialogs/rotate_dialog.h"
 #include "dialogs/size_dialog.h"
-#include "effects/error.h"
+#include "core/error.h"
 
 using lumavex::test::child;
 using lumavex::test::ModalAnswer;

@@ -15,7 +15,7 @@
 
 #include "document/edit_image.h"
 #include "document/picture_control.h"
-#include "effects/raster.h"
+#include "core/raster.h"
 #include "formats/bmp.h"
 #include "formats/stream.h"
 #include "support/editor_test_support.h"

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "effects/color.h"
-#include "effects/error.h"
+#include "core/color.h"
+#include "core/error.h"
 #include "reference_effects.h"
 #include "support/test_pictures.h"
-#include "toolkit/filters.h"
+#include "effects/filters.h"
 
 namespace lumavex {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "effects/error.h"
+#include "core/error.h"
 
 namespace lumavex {
 namespace {

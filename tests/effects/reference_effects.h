@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
-#include "effects/color.h"
-#include "effects/progress.h"
-#include "effects/raster.h"
+#include "core/color.h"
+#include "core/progress.h"
+#include "core/raster.h"
 
 namespace lumavex::reference {
 

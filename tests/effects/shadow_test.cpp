@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "reference_effects.h"
 #include "support/test_pictures.h"
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "box_text_renderer.h"
-#include "effects/error.h"
+#include "core/error.h"
 #include "support/test_pictures.h"
 
 namespace lumavex {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 
 namespace lumavex::test {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bmp_builder.h"
-#include "effects/error.h"
+#include "core/error.h"
 #include "error_checks.h"
 #include "support/test_pictures.h"
 

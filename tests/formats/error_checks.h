@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "stream_doubles.h"
 
 namespace lumavex::test {

@@ -7,7 +7,7 @@
 #include <map>
 #include <set>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "support/gif_decode.h"
 
 namespace lumavex {

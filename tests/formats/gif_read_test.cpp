@@ -6,7 +6,7 @@
 
 #include <gif_lib.h>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "error_checks.h"
 
 namespace lumavex {

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "effects/error.h"
-#include "formats/neuquant.h"
+#include "core/error.h"
+#include "quantize/neuquant.h"
 #include "formats/picture_io.h"
 #include "support/gif_decode.h"
 #include "support/test_pictures.h"

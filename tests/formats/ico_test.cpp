@@ -6,7 +6,7 @@
 #include <random>
 
 #include "bmp_builder.h"
-#include "effects/error.h"
+#include "core/error.h"
 #include "error_checks.h"
 #include "formats/png_codec.h"
 #include "support/test_pictures.h"

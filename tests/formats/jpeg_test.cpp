@@ -9,7 +9,7 @@
 
 #include <jpeglib.h>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "error_checks.h"
 #include "support/process.h"
 #include "support/test_pictures.h"

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "error_checks.h"
 #include "formats/registry.h"
 #include "support/test_pictures.h"

@@ -10,7 +10,7 @@
 #include <png.h>
 #include <zlib.h>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "error_checks.h"
 #include "support/test_pictures.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "formats/stream.h"
 
 namespace lumavex::test {

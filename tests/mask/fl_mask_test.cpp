@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "support/test_pictures.h"
 
 namespace lumavex {

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 
 namespace lumavex::test {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "support/test_pictures.h"
 #include "toolkit/image_ops.h"
 

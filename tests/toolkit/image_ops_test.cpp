@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "support/test_pictures.h"
-#include "toolkit/filters.h"
 
 namespace lumavex {
 namespace {
@@ -147,69 +146,6 @@ TEST(CountColors, CountsDistinctTriples)
     r.setPixel(2, 0, makeColor(3, 2, 1));
     EXPECT_EQ(CountColors(r), 3);
     EXPECT_EQ(CountColors(test::makeNoise(64, 64, 1)), 4096);
-}
-
-TEST(BoxFilter3x3, AveragesTheNeighbourhoodWithEdgesRepeated)
-{
-    Raster r(3, 3, kBlack);
-    r.setPixel(0, 0, makeColor(90, 0, 0));
-    BoxFilter3x3(r, 9);
-    // Corner (0, 0) sees itself four times (edges repeated): 360 / 9 = 40.
-    EXPECT_EQ(redOf(r.pixel(0, 0)), 40);
-    EXPECT_EQ(redOf(r.pixel(1, 0)), 20);  // 2 x 90 / 9
-    EXPECT_EQ(redOf(r.pixel(1, 1)), 10);
-    EXPECT_EQ(redOf(r.pixel(2, 2)), 0);
-}
-
-TEST(BoxFilter3x3, DivisorEightClampsAndOnePixelStaysItself)
-{
-    Raster white(4, 4, kWhite);
-    BoxFilter3x3(white, 8);  // 2295 / 8 = 286 clamps to 255
-    EXPECT_EQ(white.pixel(2, 2), kWhite);
-    Raster one(1, 1, makeColor(7, 100, 200));
-    BoxFilter3x3(one, 9);
-    EXPECT_EQ(one.pixel(0, 0), makeColor(7, 100, 200));
-    Raster grey(1, 1, makeColor(8, 8, 8));
-    BoxFilter3x3(grey, 8);  // 72 / 8
-    EXPECT_EQ(grey.pixel(0, 0), makeColor(9, 9, 9));
-    EXPECT_THROW(BoxFilter3x3(grey, 0), Error);
-}
-
-TEST(BoxFilter3x3, MatchesAPlainLoopOnNoise)
-{
-    for (int divisor : {8, 9, 7}) {
-        const Raster source = test::makeNoise(13, 7, 5);
-        Raster r = source;
-        BoxFilter3x3(r, divisor);
-        for (int y = 0; y < 7; ++y)
-            for (int x = 0; x < 13; ++x)
-                for (int c = 0; c < 3; ++c) {
-                    int sum = 0;
-                    for (int dy = -1; dy <= 1; ++dy)
-                        for (int dx = -1; dx <= 1; ++dx) {
-                            const int sx = std::clamp(x + dx, 0, 12);
-                            const int sy = std::clamp(y + dy, 0, 6);
-                            sum += source.row(sy)[sx * 3 + c];
-                        }
-                    ASSERT_EQ(r.row(y)[x * 3 + c], std::min(255, sum / divisor))
-                        << x << "," << y << " divisor " << divisor;
-                }
-    }
-}
-
-TEST(Contrast, StretchesAroundTheTruncatedMean)
-{
-    Raster r(2, 1);
-    r.setPixel(0, 0, makeColor(100, 0, 255));
-    r.setPixel(1, 0, makeColor(111, 0, 0));
-    Contrast(r, 15);
-    // red mean 105: 105 + (100 - 105) x 2.5 = 92.5 -> 92; 105 + 6 x 2.5 = 120
-    EXPECT_EQ(redOf(r.pixel(0, 0)), 92);
-    EXPECT_EQ(redOf(r.pixel(1, 0)), 120);
-    // blue mean 127: 127 + 128 x 2.5 = 447 -> 255; 127 - 317.5 -> 0
-    EXPECT_EQ(blueOf(r.pixel(0, 0)), 255);
-    EXPECT_EQ(blueOf(r.pixel(1, 0)), 0);
-    EXPECT_EQ(greenOf(r.pixel(1, 0)), 0);
 }
 
 }  // namespace

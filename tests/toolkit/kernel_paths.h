@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "toolkit/simd.h"
+#include "core/simd.h"
 
 namespace lumavex::test {
 
@@ -12,7 +12,8 @@ namespace lumavex::test {
 template <typename F>
 void onEveryPath(F body)
 {
-    for (simd::Level limit : {simd::Level::Avx512, simd::Level::Avx2, simd::Level::Plain}) {
+    for (simd::Level limit :
+         {simd::Level::Avx512, simd::Level::Avx2, simd::Level::Ssse3, simd::Level::Plain}) {
         const simd::Level previous = simd::limitLevel(limit);
         SCOPED_TRACE("kernel level " + std::to_string(static_cast<int>(simd::level())));
         body();

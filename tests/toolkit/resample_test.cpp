@@ -5,10 +5,10 @@
 #include <cmath>
 #include <vector>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "support/test_pictures.h"
 #include "kernel_paths.h"
-#include "toolkit/simd.h"
+#include "core/simd.h"
 
 namespace lumavex {
 namespace {

@@ -1,7 +1,7 @@
 // Nearest-neighbour stretching as EllipseBlur and Merge use it, against the index rule itself.
 #include <gtest/gtest.h>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 #include "support/test_pictures.h"
 
 namespace lumavex {

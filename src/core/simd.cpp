@@ -17,6 +17,8 @@ Level processorLevel()
             return Level::Avx512;
         if (__builtin_cpu_supports("avx2"))
             return Level::Avx2;
+        if (__builtin_cpu_supports("ssse3"))
+            return Level::Ssse3;
         return Level::Plain;
     }();
     return best;

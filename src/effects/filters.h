@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 
 namespace lumavex {
 

@@ -1,9 +1,9 @@
-#include "effects/color.h"
+#include "core/color.h"
 
 #include <gtest/gtest.h>
 
-#include "effects/convert.h"
-#include "effects/error.h"
+#include "core/convert.h"
+#include "core/error.h"
 #include "support/test_pictures.h"
 
 namespace lumavex {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "effects/error.h"
-#include "effects/vector_clones.h"
+#include "core/error.h"
+#include "core/vector_clones.h"
 
 namespace lumavex {
 

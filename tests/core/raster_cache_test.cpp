@@ -1,7 +1,7 @@
 // Photo-sized rasters reuse the blocks that others released.
 #include <gtest/gtest.h>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 
 namespace lumavex {
 namespace {

@@ -1,4 +1,4 @@
-#include "formats/neuquant.h"
+#include "quantize/neuquant.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <array>
 #include <random>
 
-#include "effects/error.h"
+#include "core/error.h"
 #include "support/test_pictures.h"
 
 namespace lumavex {

@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "effects/raster.h"
+#include "core/raster.h"
 
 namespace lumavex {
 
@@ -68,7 +68,11 @@ public:
 
 private:
     struct Samples;
+    struct SampleCursor;
     void learnFrom(const Samples& samples);
+    void startNetwork();
+    int setRadius(int radius, int alpha);
+    void runCycles(const Samples& samples);
     void contestReference(int b, int g, int r, int& bestPos, int& bestBiasPos);
     void contestFast(int b, int g, int r, int& bestPos, int& bestBiasPos);
     void moveNeighbours(int rad, int centre, int b, int g, int r);

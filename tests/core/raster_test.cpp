@@ -1,9 +1,9 @@
-#include "effects/raster.h"
+#include "core/raster.h"
 
 #include <gtest/gtest.h>
 
-#include "effects/color.h"
-#include "effects/error.h"
+#include "core/color.h"
+#include "core/error.h"
 #include "support/test_pictures.h"
 
 namespace lumavex {

@@ -9,9 +9,10 @@
 
 namespace lumavex::simd {
 
-/// The vector instruction sets the toolkit's kernels use. Every kernel has a plain fallback,
-/// and every level gives the same bytes.
-enum class Level { Plain, Avx2, Avx512 };  // Avx512: the F, BW and VL subsets
+/// The vector instruction sets the kernels use, each level including the ones below it. Every
+/// kernel has a plain fallback, and every level gives the same bytes. This is the program's one
+/// probe of the processor.
+enum class Level { Plain, Ssse3, Avx2, Avx512 };  // Avx512: the F, BW and VL subsets
 
 /// The level the kernels run at: the best the processor (and the system) offers, up to the limit.
 Level level();
