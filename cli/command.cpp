@@ -26,6 +26,21 @@ CommandFamily::CommandFamily(std::vector<Command> commands)
         table.push_back(std::move(c));
 }
 
+bool Command::hasOption(const std::string& option) const
+{
+    return std::any_of(options.begin(), options.end(),
+                       [&](const OptionDef& o) { return o.name == option; });
+}
+
+Command sharedCommand(CommandId id, std::string summary, std::vector<OptionDef> options,
+                      std::function<Settings(const Invocation&)> settings)
+{
+    Command c{commandInfo(id).name, std::move(summary), std::move(options)};
+    c.shared = id;
+    c.settings = std::move(settings);
+    return c;
+}
+
 namespace {
 
 Error usage(const std::string& message)
@@ -262,6 +277,29 @@ void Invocation::validate() const
 
 namespace {
 
+// Does what the editor's one-click command does to a document's main picture, with a fresh
+// scratch picture and the --layer picture floating.
+void applyCommand(const Command& command, Invocation& invocation, Raster& picture)
+{
+    if (!command.shared) {
+        command.run(invocation, picture);
+        return;
+    }
+    const Settings settings = command.settings(invocation);
+    const bool floats = command.hasOption("layer");
+    const Raster layer = floats ? invocation.loadPicture(invocation.text("layer")) : Raster();
+    Raster scratch;
+    auto work = [&](TextRenderer* renderer) {
+        CommandPictures pictures{picture, picture, scratch, floats ? &layer : nullptr,
+                                 nullptr, renderer};
+        lumavex::runCommand(*command.shared, settings, pictures);
+    };
+    if (command.textHost)
+        command.textHost(work);
+    else
+        work(nullptr);
+}
+
 int runCommand(const Command& command, const std::vector<std::string>& args)
 {
     std::map<std::string, std::string> values;
@@ -316,7 +354,7 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
     if (command.files == 2)
         savedFileName(invocation.output());  // refuses an unwritable extension up front
     Raster picture = LoadPicture(invocation.input());
-    command.run(invocation, picture);
+    applyCommand(command, invocation, picture);
     if (command.files == 2)
         SavePicture(picture, invocation.output(), invocation.saveOptions());
     return 0;

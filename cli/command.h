@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_table.h"
 #include "core/raster.h"
 #include "formats/picture_io.h"
 
@@ -31,17 +32,33 @@ struct OptionDef {
 
 class Invocation;
 
-/// One command of the tool.
+/// Runs work with a font engine (the text commands start Qt's), or with none.
+using TextHost = std::function<void(const std::function<void(TextRenderer*)>& work)>;
+
+/// One command of the tool: either one of the commands the editor shares, whose settings the
+/// options fill, or one of the tool's own (save, num-colors).
 struct Command {
     std::string name;
     std::string summary;
     std::vector<OptionDef> options;
     /// The positional file names it takes: 2 (INPUT OUTPUT) or 1 (INPUT).
     int files = 2;
-    /// Turns the input picture into the output picture (commands with an OUTPUT), or prints
-    /// (commands with INPUT only).
-    std::function<void(Invocation&, Raster& picture)> run;
+    /// The tool's own commands: turns the input picture into the output picture (commands with
+    /// an OUTPUT), or prints (commands with INPUT only).
+    std::function<void(Invocation&, Raster& picture)> run = {};
+    /// The shared commands: which one, and its settings read from the options. The picture of
+    /// the --layer option, where the command has one, is the floating picture.
+    std::optional<CommandId> shared = {};
+    std::function<Settings(const Invocation&)> settings = {};
+    /// Where the text commands get their font engine.
+    TextHost textHost = {};
+
+    bool hasOption(const std::string& name) const;
 };
+
+/// A shared command as a row of the tool: its name, options and how they fill its settings.
+Command sharedCommand(CommandId id, std::string summary, std::vector<OptionDef> options,
+                      std::function<Settings(const Invocation&)> settings);
 
 /// The commands known to the tool, in the order --help lists them.
 std::vector<Command>& commandTable();

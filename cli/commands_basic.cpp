@@ -7,6 +7,11 @@
 namespace lumavex::cli {
 namespace {
 
+Settings noSettings(const Invocation&)
+{
+    return NoSettings{};
+}
+
 const CommandFamily basic({
     {"save",
      "画像を OUTPUT の形式で保存します",
@@ -29,26 +34,16 @@ const CommandFamily basic({
      [](Invocation&, Raster& picture) {
          std::cout << "ColorCount=" << CountColors(picture) << "\n";
      }},
-    {"hflip", "左右反転", {}, 2, [](Invocation&, Raster& picture) { HFlip(picture); }},
-    {"vflip", "上下反転", {}, 2, [](Invocation&, Raster& picture) { VFlip(picture); }},
-    {"negative",
-     "ネガ (各チャンネル v を 255 - v に)",
-     {},
-     2,
-     [](Invocation&, Raster& picture) { Negative(picture); }},
-    {"gray",
-     "グレースケール ((30R + 59G + 11B) div 100)",
-     {},
-     2,
-     [](Invocation&, Raster& picture) { Gray(picture); }},
-    {"resize",
-     "キャンバスの大きさを変えます (左上を残し、広げた所は黒)",
-     {{"width", OptionType::Integer, "", "新しい幅", true},
-      {"height", OptionType::Integer, "", "新しい高さ", true}},
-     2,
-     [](Invocation& inv, Raster& picture) {
-         ResizeCanvas(picture, inv.integer("width"), inv.integer("height"));
-     }},
+    sharedCommand(CommandId::HFlip, "左右反転", {}, noSettings),
+    sharedCommand(CommandId::VFlip, "上下反転", {}, noSettings),
+    sharedCommand(CommandId::Negative, "ネガ (各チャンネル v を 255 - v に)", {}, noSettings),
+    sharedCommand(CommandId::Gray, "グレースケール ((30R + 59G + 11B) div 100)", {}, noSettings),
+    sharedCommand(CommandId::ReSize, "キャンバスの大きさを変えます (左上を残し、広げた所は黒)",
+                  {{"width", OptionType::Integer, "", "新しい幅", true},
+                   {"height", OptionType::Integer, "", "新しい高さ", true}},
+                  [](const Invocation& inv) -> Settings {
+                      return SizeSettings{inv.integer("width"), inv.integer("height")};
+                  }),
 });
 
 }  // namespace

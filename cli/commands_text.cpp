@@ -28,7 +28,7 @@ void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 
 // Runs work with the Qt text renderer inside a QGuiApplication: on the offscreen platform, or
 // on the one asked for with the offscreen one to fall back on, since drawing needs no display.
-void withTextRenderer(const std::function<void(TextRenderer&)>& work)
+void withTextRenderer(const std::function<void(TextRenderer*)>& work)
 {
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (platform.isEmpty())
@@ -42,7 +42,7 @@ void withTextRenderer(const std::function<void(TextRenderer&)>& work)
     QGuiApplication app(argc, argv);
     installFonts();
     QtTextRenderer renderer;
-    work(renderer);
+    work(&renderer);
 }
 
 // The lines of --text, separated by the two characters \n. As in the dialog's memo, a break
@@ -112,18 +112,18 @@ std::vector<OptionDef> textOptions(bool withBevel)
     return options;
 }
 
+Command textCommand(CommandId id, std::string summary, bool withBevel)
+{
+    Command c = sharedCommand(
+        id, std::move(summary), textOptions(withBevel),
+        [withBevel](const Invocation& inv) -> Settings { return readSettings(inv, withBevel); });
+    c.textHost = withTextRenderer;
+    return c;
+}
+
 const CommandFamily textCommands({
-    {"text-out", "テキストを描きます (はみ出す分は画像を広げます)", textOptions(true), 2,
-     [](Invocation& inv, Raster& picture) {
-         const TextSettings settings = readSettings(inv, true);
-         withTextRenderer([&](TextRenderer& renderer) { TextOut(picture, settings, renderer); });
-     }},
-    {"text-texture", "画像を文字の形に切り抜きます (文字の外は白)", textOptions(false), 2,
-     [](Invocation& inv, Raster& picture) {
-         const TextSettings settings = readSettings(inv, false);
-         withTextRenderer(
-             [&](TextRenderer& renderer) { TextTexture(picture, settings, renderer); });
-     }},
+    textCommand(CommandId::TextOut, "テキストを描きます (はみ出す分は画像を広げます)", true),
+    textCommand(CommandId::TextTexture, "画像を文字の形に切り抜きます (文字の外は白)", false),
 });
 
 }  // namespace
