@@ -1,13 +1,13 @@
 #include "editor.h"
 
 #include "app/about_box.h"
-#include "app/main_form.h"
+#include "app/main_window.h"
 #include "dialogs/color_count_dialog.h"
-#include "dialogs/processing_parameters.h"
+#include "dialogs/processing_parameters_dialog.h"
 #include "dialogs/rotate_dialog.h"
 #include "dialogs/size_dialog.h"
 #include "dialogs/text_dialog.h"
-#include "mask/mask_window.h"
+#include "mask/mask_editor_window.h"
 
 namespace lumavex {
 

@@ -12,7 +12,7 @@
 
 #include "app/editor.h"
 #include "app/glyphs.h"
-#include "app/main_form.h"
+#include "app/main_window.h"
 #include "version.h"
 #include "app/open_request.h"
 #include "bridge/fonts.h"

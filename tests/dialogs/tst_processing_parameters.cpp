@@ -13,7 +13,7 @@
 
 #include "bridge/fonts.h"
 #include "dialog_test_support.h"
-#include "dialogs/processing_parameters.h"
+#include "dialogs/processing_parameters_dialog.h"
 #include "core/error.h"
 
 using lumavex::Color;

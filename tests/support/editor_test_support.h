@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/editor.h"
-#include "app/main_form.h"
+#include "app/main_window.h"
 #include "formats/picture_io.h"
 #include "support/fake_ui.h"
 #include "support/test_pictures.h"

@@ -1,4 +1,4 @@
-#include "processing_parameters.h"
+#include "processing_parameters_dialog.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "edit_image.h"
+#include "document_window.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -11,7 +11,7 @@
 #include "document/document_host.h"
 #include "document/error_box.h"
 #include "document/picture_control.h"
-#include "document/tool_view_io.h"
+#include "document/scanner_input.h"
 
 namespace lumavex {
 

@@ -8,7 +8,7 @@
 #include "app/about_box.h"
 #include "app/editor.h"
 #include "app/help_viewer.h"
-#include "app/main_form.h"
+#include "app/main_window.h"
 #include "document/error_box.h"
 
 namespace lumavex {

@@ -1,5 +1,5 @@
 // The frame: its parts, the hint line, the documents, drops and closing.
-#include "main_form.h"
+#include "main_window.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -18,7 +18,7 @@
 #include "app/glyphs.h"
 #include "app/help_viewer.h"
 #include "dialogs/form_support.h"
-#include "document/edit_image.h"
+#include "document/document_window.h"
 #include "document/error_box.h"
 
 namespace lumavex {

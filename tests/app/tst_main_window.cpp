@@ -22,15 +22,15 @@
 #include "app/about_box.h"
 #include "app/help_viewer.h"
 #include "dialogs/color_count_dialog.h"
-#include "dialogs/processing_parameters.h"
+#include "dialogs/processing_parameters_dialog.h"
 #include "dialogs/rotate_dialog.h"
 #include "dialogs/size_dialog.h"
 #include "dialogs/text_dialog.h"
-#include "document/edit_image.h"
+#include "document/document_window.h"
 #include "document/picture_control.h"
 #include "formats/bmp.h"
 #include "formats/stream.h"
-#include "mask/mask_window.h"
+#include "mask/mask_editor_window.h"
 #include "support/editor_test_support.h"
 #include "version.h"
 
@@ -676,4 +676,4 @@ void TstMainForm::aboutBoxAndParametersShowModeless()
 }
 
 QTEST_MAIN(TstMainForm)
-#include "tst_main_form.moc"
+#include "tst_main_window.moc"

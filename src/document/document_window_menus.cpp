@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <QMimeData>
 
-#include "document/edit_image.h"
+#include "document/document_window.h"
 #include "document/picture_control.h"
 
 namespace lumavex {

@@ -5,9 +5,9 @@
 
 #include "bridge/qimage_bridge.h"
 #include "document/document_host.h"
-#include "document/edit_image.h"
+#include "document/document_window.h"
 #include "document/picture_control.h"
-#include "document/tool_view_io.h"
+#include "document/scanner_input.h"
 #include "core/error.h"
 #include "formats/picture_io.h"
 #include "formats/registry.h"

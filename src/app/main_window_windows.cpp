@@ -6,8 +6,8 @@
 #include <QMenuBar>
 #include <QScrollBar>
 
-#include "app/main_form.h"
-#include "document/edit_image.h"
+#include "app/main_window.h"
+#include "document/document_window.h"
 
 namespace lumavex {
 

@@ -1,4 +1,4 @@
-#include "tool_view_io.h"
+#include "scanner_input.h"
 
 #include "document/picture_control.h"
 #include "document/scanner.h"

@@ -6,10 +6,10 @@
 #include <QToolButton>
 
 #include "app/editor.h"
-#include "app/main_form.h"
-#include "dialogs/processing_parameters.h"
+#include "app/main_window.h"
+#include "dialogs/processing_parameters_dialog.h"
 #include "dialogs/ui_services.h"
-#include "document/edit_image.h"
+#include "document/document_window.h"
 #include "document/error_box.h"
 #include "document/picture_control.h"
 #include "core/color.h"

@@ -2,7 +2,7 @@
 #include <QToolButton>
 
 #include "app/glyphs.h"
-#include "app/main_form.h"
+#include "app/main_window.h"
 
 namespace lumavex {
 

@@ -1,4 +1,4 @@
-#include "mask_window.h"
+#include "mask_editor_window.h"
 
 #include "dialogs/form_support.h"
 

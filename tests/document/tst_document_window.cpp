@@ -13,7 +13,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "document/edit_image.h"
+#include "document/document_window.h"
 #include "document/picture_control.h"
 #include "core/raster.h"
 #include "formats/bmp.h"
@@ -536,4 +536,4 @@ void TstEditImage::scanReplacesThePictureWithoutSnapshot()
 }
 
 QTEST_MAIN(TstEditImage)
-#include "tst_edit_image.moc"
+#include "tst_document_window.moc"
