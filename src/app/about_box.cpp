@@ -11,7 +11,7 @@
 
 namespace lumavex {
 
-TFAboutBox1::TFAboutBox1(QWidget* parent) : QDialog(parent)
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFAboutBox1"));
     setWindowTitle(QStringLiteral("About..."));

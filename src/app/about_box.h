@@ -5,10 +5,10 @@
 namespace lumavex {
 
 /// "About...": the program's icon, name and version, and an OK button that closes the box.
-class TFAboutBox1 : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit TFAboutBox1(QWidget* parent = nullptr);
+    explicit AboutBox(QWidget* parent = nullptr);
 };
 
 }  // namespace lumavex

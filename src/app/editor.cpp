@@ -21,20 +21,20 @@ Editor::Editor()
 {
     Q_ASSERT(!current);
     current = this;
-    m_mainForm = std::make_unique<TMainForm>();
-    m_aboutBox = std::make_unique<TFAboutBox1>();
-    m_text = std::make_unique<TFText1>();
-    m_parameters = std::make_unique<TFGPropa1>();
-    m_maskEditor = std::make_unique<TFEditImage2>();
-    m_size = std::make_unique<TFSize1>();
-    m_colorCount = std::make_unique<TFColorSel1>();
-    m_rotate = std::make_unique<TFRotat1>();
+    m_mainWindow = std::make_unique<MainWindow>();
+    m_aboutBox = std::make_unique<AboutBox>();
+    m_text = std::make_unique<TextDialog>();
+    m_parameters = std::make_unique<ProcessingParametersDialog>();
+    m_maskEditor = std::make_unique<MaskEditorWindow>();
+    m_size = std::make_unique<SizeDialog>();
+    m_colorCount = std::make_unique<ColorCountDialog>();
+    m_rotate = std::make_unique<RotateDialog>();
 }
 
 // The documents go with the frame first; the dialogs they may still use outlive them.
 Editor::~Editor()
 {
-    m_mainForm.reset();
+    m_mainWindow.reset();
     m_rotate.reset();
     m_colorCount.reset();
     m_size.reset();

@@ -68,15 +68,15 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(lumavex::programIcon());
 
     lumavex::Editor editor;
-    lumavex::TMainForm* frame = editor.mainForm();
+    lumavex::MainWindow* frame = editor.mainWindow();
     // The run ends when the frame closes, even while a modeless dialog is still open.
     QApplication::setQuitOnLastWindowClosed(false);
-    QObject::connect(frame, &lumavex::TMainForm::closed, &app, &QCoreApplication::quit,
+    QObject::connect(frame, &lumavex::MainWindow::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
     lumavex::OpenRequestServer server;
     QObject::connect(&server, &lumavex::OpenRequestServer::openRequested, frame,
-                     &lumavex::TMainForm::openRequested);
+                     &lumavex::MainWindow::openRequested);
     server.listen(socket);
 
     frame->show();

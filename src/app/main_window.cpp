@@ -23,7 +23,7 @@
 
 namespace lumavex {
 
-TMainForm::TMainForm(QWidget* parent)
+MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), m_programDirectory(QCoreApplication::applicationDirPath())
 {
     setObjectName(QStringLiteral("TMainForm"));
@@ -47,7 +47,7 @@ TMainForm::TMainForm(QWidget* parent)
     m_mdiArea->setBackground(QColor(0x80, 0x80, 0x80));
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &TMainForm::subWindowActivated);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &MainWindow::subWindowActivated);
     layout->addWidget(m_mdiArea, 1);
     setCentralWidget(client);
 
@@ -66,20 +66,20 @@ TMainForm::TMainForm(QWidget* parent)
     setUndoButtonEnabled(false);
 }
 
-TMainForm::~TMainForm()
+MainWindow::~MainWindow()
 {
     // The documents close while the frame's own parts are already gone: nothing may be merged
     // into the menu bar any more.
     disconnect(m_mdiArea, nullptr, this, nullptr);
 }
 
-QToolButton* TMainForm::speedButton(int number) const
+QToolButton* MainWindow::speedButton(int number) const
 {
-    return m_panel1->findChild<QToolButton*>(QStringLiteral("SpeedButton%1").arg(number));
+    return m_buttonPanel->findChild<QToolButton*>(QStringLiteral("SpeedButton%1").arg(number));
 }
 
-QMenu* TMainForm::addFrameMenu(const QString& caption, const QString& name, int groupIndex,
-                               std::span<const MenuItem> items)
+QMenu* MainWindow::addFrameMenu(const QString& caption, const QString& name, int groupIndex,
+                                std::span<const MenuItem> items)
 {
     QMenu* menu = menuBar()->addMenu(caption);
     menu->setObjectName(name);
@@ -97,7 +97,7 @@ QMenu* TMainForm::addFrameMenu(const QString& caption, const QString& name, int 
     return menu;
 }
 
-QAction* TMainForm::menuItem(const QString& name) const
+QAction* MainWindow::menuItem(const QString& name) const
 {
     for (const QMenu* menu : {m_fileMenu, m_windowMenu, m_helpMenu})
         for (QAction* action : menu->actions())
@@ -106,24 +106,24 @@ QAction* TMainForm::menuItem(const QString& name) const
     return nullptr;
 }
 
-QList<TFEditImage1*> TMainForm::documents() const
+QList<DocumentWindow*> MainWindow::documents() const
 {
-    QList<TFEditImage1*> list;
+    QList<DocumentWindow*> list;
     const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList(QMdiArea::StackingOrder);
     for (auto it = windows.rbegin(); it != windows.rend(); ++it)
-        if (auto* document = qobject_cast<TFEditImage1*>(*it))
+        if (auto* document = qobject_cast<DocumentWindow*>(*it))
             list << document;
     return list;
 }
 
-TFEditImage1* TMainForm::activeDocument() const
+DocumentWindow* MainWindow::activeDocument() const
 {
-    return qobject_cast<TFEditImage1*>(m_mdiArea->currentSubWindow());
+    return qobject_cast<DocumentWindow*>(m_mdiArea->currentSubWindow());
 }
 
-TFEditImage1* TMainForm::createDocument()
+DocumentWindow* MainWindow::createDocument()
 {
-    auto* document = new TFEditImage1(this);
+    auto* document = new DocumentWindow(this);
     document->setWindowIcon(documentIcon());
     m_mdiArea->addSubWindow(document);
     document->show();
@@ -131,19 +131,19 @@ TFEditImage1* TMainForm::createDocument()
     return document;
 }
 
-bool TMainForm::openDocument(const QString& fileName)
+bool MainWindow::openDocument(const QString& fileName)
 {
-    TFEditImage1* document = createDocument();
-    return reportErrors(this, [&] { document->LoadPicture(fileName); });
+    DocumentWindow* document = createDocument();
+    return reportErrors(this, [&] { document->loadPicture(fileName); });
 }
 
-void TMainForm::MenuButtonEnable1Click()
+void MainWindow::enableDocumentButtons()
 {
     for (const int number : {2, 3, 4, 8, 9})
         speedButton(number)->setEnabled(true);
 }
 
-void TMainForm::MenuButtonDisable1Click()
+void MainWindow::disableDocumentButtons()
 {
     if (documents().size() > 1)
         return;
@@ -151,47 +151,47 @@ void TMainForm::MenuButtonDisable1Click()
         speedButton(number)->setEnabled(false);
 }
 
-void TMainForm::setUndoButtonEnabled(bool enabled)
+void MainWindow::setUndoButtonEnabled(bool enabled)
 {
     speedButton(7)->setEnabled(enabled);
 }
 
-QPrinter& TMainForm::printer()
+QPrinter& MainWindow::printer()
 {
     if (!m_printer)
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     return *m_printer;
 }
 
-void TMainForm::ShowHint(const QString& hint)
+void MainWindow::showHint(const QString& hint)
 {
     m_statusLine->showMessage(hint);
 }
 
-bool TMainForm::event(QEvent* event)
+bool MainWindow::event(QEvent* event)
 {
     // Menu items send their hint while highlighted; the application's hint handler shows it.
     if (event->type() == QEvent::StatusTip) {
-        ShowHint(static_cast<QStatusTipEvent*>(event)->tip());
+        showHint(static_cast<QStatusTipEvent*>(event)->tip());
         return true;
     }
     return QMainWindow::event(event);
 }
 
-bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // A tool button has only a short hint: entering one clears the status line.
     if (event->type() == QEvent::Enter && qobject_cast<QToolButton*>(watched) &&
-        watched->parent() == m_panel1)
-        ShowHint(QString());
+        watched->parent() == m_buttonPanel)
+        showHint(QString());
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TMainForm::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Every edited document is asked in turn; one Cancel (or a failed save) keeps the frame
     // and all its documents open.
-    for (TFEditImage1* document : documents()) {
+    for (DocumentWindow* document : documents()) {
         if (!document->queryClose()) {
             event->ignore();
             return;
@@ -215,13 +215,13 @@ QStringList droppedFiles(const QMimeData* data)
 
 }  // namespace
 
-void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
     if (!droppedFiles(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
-void TMainForm::dropEvent(QDropEvent* event)
+void MainWindow::dropEvent(QDropEvent* event)
 {
     const QStringList files = droppedFiles(event->mimeData());
     if (files.isEmpty())
@@ -240,7 +240,7 @@ void TMainForm::dropEvent(QDropEvent* event)
         Qt::QueuedConnection);
 }
 
-void TMainForm::openRequested(const QString& fileName)
+void MainWindow::openRequested(const QString& fileName)
 {
     m_pendingRequests << fileName;
     // A request that arrives while an error box of an earlier one is up waits for it.

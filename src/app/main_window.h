@@ -19,24 +19,24 @@ class QToolButton;
 namespace lumavex {
 
 class HelpViewer;
-class TFEditImage1;
+class DocumentWindow;
 
 /// The frame: the program's one main window, holding the tool bar, the status line, the
 /// "ﾌｧｲﾙ(&F)", "ｳｨﾝﾄﾞｳ(&W)" and "ﾍﾙﾌﾟ(&H)" menus and the document windows, into whose menus
 /// the active document's own are merged. It creates the documents (new, open, recent file,
 /// dropped file, open request) and forwards file, edit, print and scanner commands to the
 /// active one. Every handler reports its errors in the standard error box.
-class TMainForm : public QMainWindow, public DocumentHost {
+class MainWindow : public QMainWindow, public DocumentHost {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
-    ~TMainForm() override;
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    // Parts.
-    QStatusBar* StatusLine() const { return m_statusLine; }
-    QWidget* SpeedBar() const { return m_speedBar; }
-    QWidget* Panel1() const { return m_panel1; }
-    QMdiArea* mdiArea() const { return m_mdiArea; }
+    // Parts, with their objectNames.
+    QStatusBar* statusLine() const { return m_statusLine; }  ///< "StatusLine"
+    QWidget* speedBar() const { return m_speedBar; }         ///< "SpeedBar"
+    QWidget* buttonPanel() const { return m_buttonPanel; }   ///< "Panel1", the tool buttons' row
+    QMdiArea* mdiArea() const { return m_mdiArea; }          ///< "ClientArea"
     /// SpeedButton1 ... SpeedButton18, or null.
     QToolButton* speedButton(int number) const;
     /// A menu item of the frame by its name ("FileNewItem", "Open21"), or null.
@@ -48,11 +48,11 @@ public:
     QList<QAction*> recentFileItems() const;
 
     /// The document windows in the platform's child order: the front one first.
-    QList<TFEditImage1*> documents() const;
+    QList<DocumentWindow*> documents() const;
     /// The active document window, or null.
-    TFEditImage1* activeDocument() const;
+    DocumentWindow* activeDocument() const;
     /// A new, empty document window, shown and made active.
-    TFEditImage1* createDocument();
+    DocumentWindow* createDocument();
     /// A new document window that loads a file; a failure is reported and leaves the window
     /// with an empty picture. Returns whether the file was read.
     bool openDocument(const QString& fileName);
@@ -66,38 +66,38 @@ public:
     HelpViewer* helpViewer() const;
 
     // Command handlers.
-    void FileNew();
-    void FileOpen();
-    void FileSave();
-    void FileSaveAs();
-    void FilePrint();
-    void FilePrintSetup();
-    void FileExit();
-    void FileMenuClick();
-    void Open21Click(QAction* item);
-    void SourceClick();
-    void Acquire1Click();
-    void GPropaClick();
-    void EditUndo() override;
-    void EditCut();
-    void EditCopy();
-    void EditPaste();
-    void WindowTile();
-    void WindowCascade();
-    void WindowArrange();
-    void HelpContents();
-    void HelpSearch();
-    void HelpHowToUse();
-    void HelpAbout();
+    void onFileNew();
+    void onFileOpen();
+    void onFileSave();
+    void onFileSaveAs();
+    void onFilePrint();
+    void onPrintSetup();
+    void onFileExit();
+    void onFileMenuShow();
+    void onRecentFile(QAction* item);
+    void onSelectScannerSource();
+    void onAcquireScan();
+    void onProcessingSettings();
+    void undo() override;
+    void onEditCut();
+    void onEditCopy();
+    void onEditPaste();
+    void onWindowTile();
+    void onWindowCascade();
+    void onArrangeIcons();
+    void onHelpContents();
+    void onHelpSearch();
+    void onHelpHowToUse();
+    void onHelpAbout();
     /// Shows a hint as the status line's text (the application's hint handler).
-    void ShowHint(const QString& hint);
+    void showHint(const QString& hint);
     /// Opens a file named by an open request (another program, or a second start of this one),
     /// after the requests before it.
     void openRequested(const QString& fileName);
 
     // The frame's side of the documents.
-    void MenuButtonEnable1Click() override;
-    void MenuButtonDisable1Click() override;
+    void enableDocumentButtons() override;
+    void disableDocumentButtons() override;
     void setUndoButtonEnabled(bool enabled) override;
     QPrinter& printer() override;
 
@@ -118,7 +118,7 @@ private:
         const char* name;
         const char* caption;
         const char* hint;
-        void (TMainForm::*handler)();
+        void (MainWindow::*handler)();
         bool enabled = true;
     };
     /// Adds a menu to the menu bar with its items, their hints and handlers.
@@ -128,9 +128,9 @@ private:
     void createWindowMenu();
     void createHelpMenu();
     void createSpeedBar();
-    void AddRecentFile(const QString& fileName);
+    void addRecentFile(const QString& fileName);
     void subWindowActivated(QMdiSubWindow* window);
-    void mergeMenus(TFEditImage1* document);
+    void mergeMenus(DocumentWindow* document);
     void updateWindowList();
     void showHelpPage(const QString& page);
     QString newPictureName(int openDocuments) const;
@@ -138,7 +138,7 @@ private:
     QString m_programDirectory;
     QStatusBar* m_statusLine = nullptr;
     QWidget* m_speedBar = nullptr;
-    QWidget* m_panel1 = nullptr;
+    QWidget* m_buttonPanel = nullptr;
     QMdiArea* m_mdiArea = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_windowMenu = nullptr;

@@ -31,31 +31,32 @@ const QString kSaveFilter = QStringLiteral(
 
 }  // namespace
 
-void TMainForm::createFileMenu()
+void MainWindow::createFileMenu()
 {
     const MenuItem items[] = {
-        {"FileNewItem", "新規作成(&N)", "新しいﾌｧｲﾙを作成します", &TMainForm::FileNew, true},
-        {"FileOpenItem", "開く(&O)...", "既存のﾌｧｲﾙを開きます", &TMainForm::FileOpen, true},
-        {"FileSaveItem", "上書き保存(&S)", "現在のﾌｧｲﾙを保存します", &TMainForm::FileSave, false},
+        {"FileNewItem", "新規作成(&N)", "新しいﾌｧｲﾙを作成します", &MainWindow::onFileNew, true},
+        {"FileOpenItem", "開く(&O)...", "既存のﾌｧｲﾙを開きます", &MainWindow::onFileOpen, true},
+        {"FileSaveItem", "上書き保存(&S)", "現在のﾌｧｲﾙを保存します", &MainWindow::onFileSave,
+         false},
         {"FileSaveAsItem", "名前をつけて保存(&A)...", "ﾌｧｲﾙを別の名前をつけて保存します",
-         &TMainForm::FileSaveAs, false},
+         &MainWindow::onFileSaveAs, false},
         {"N5", "-", "", nullptr, true},
-        {"N6", "ﾃﾞｰﾀｿｰｽ", "", &TMainForm::SourceClick, true},
-        {"Aquair1", "Aquair-ｽｷｬﾅ", "", &TMainForm::Acquire1Click, true},
+        {"N6", "ﾃﾞｰﾀｿｰｽ", "", &MainWindow::onSelectScannerSource, true},
+        {"Aquair1", "Aquair-ｽｷｬﾅ", "", &MainWindow::onAcquireScan, true},
         {"N1", "-", "", nullptr, true},
-        {"FilePrintItem", "印刷(&P)...", "ﾌｧｲﾙを印刷します", &TMainForm::FilePrint, false},
+        {"FilePrintItem", "印刷(&P)...", "ﾌｧｲﾙを印刷します", &MainWindow::onFilePrint, false},
         {"FilePrintSetupItem", "ﾌﾟﾘﾝﾀの設定(&R)...", "ﾌﾟﾘﾝﾀの設定を変更します",
-         &TMainForm::FilePrintSetup, true},
+         &MainWindow::onPrintSetup, true},
         {"N4", "-", "", nullptr, true},
-        {"N2", "処理設定", "", &TMainForm::GPropaClick, true},
-        {"FileExitItem", "終了(&X)", "このｱﾌﾟﾘｹｰｼｮﾝを終了します", &TMainForm::FileExit, true},
+        {"N2", "処理設定", "", &MainWindow::onProcessingSettings, true},
+        {"FileExitItem", "終了(&X)", "このｱﾌﾟﾘｹｰｼｮﾝを終了します", &MainWindow::onFileExit, true},
         {"Open21", "-", "", nullptr, true},
     };
     m_fileMenu = addFrameMenu(QStringLiteral("ﾌｧｲﾙ(&F)"), QStringLiteral("FileMenu"), 0, items);
-    connect(m_fileMenu, &QMenu::aboutToShow, this, &TMainForm::FileMenuClick);
+    connect(m_fileMenu, &QMenu::aboutToShow, this, &MainWindow::onFileMenuShow);
 }
 
-QList<QAction*> TMainForm::recentFileItems() const
+QList<QAction*> MainWindow::recentFileItems() const
 {
     QList<QAction*> items;
     bool afterOpen21 = false;
@@ -68,7 +69,7 @@ QList<QAction*> TMainForm::recentFileItems() const
     return items;
 }
 
-void TMainForm::AddRecentFile(const QString& fileName)
+void MainWindow::addRecentFile(const QString& fileName)
 {
     // The caption shows the name as it is ("&" is not a mnemonic here); the item keeps the
     // exact name to open.
@@ -76,10 +77,10 @@ void TMainForm::AddRecentFile(const QString& fileName)
     caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
     QAction* item = m_fileMenu->addAction(caption);
     item->setData(fileName);
-    connect(item, &QAction::triggered, this, [this, item] { Open21Click(item); });
+    connect(item, &QAction::triggered, this, [this, item] { onRecentFile(item); });
 }
 
-void TMainForm::FileMenuClick()
+void MainWindow::onFileMenuShow()
 {
     const bool any = !documents().isEmpty();
     for (const char* name : {"FileSaveItem", "FileSaveAsItem", "N6", "Aquair1"})
@@ -88,7 +89,7 @@ void TMainForm::FileMenuClick()
     menuItem(QStringLiteral("FilePrintItem"))->setEnabled(speedButton(4)->isEnabled());
 }
 
-QString TMainForm::newPictureName(int openDocuments) const
+QString MainWindow::newPictureName(int openDocuments) const
 {
     const QString folder = m_programDirectory + QLatin1Char('/');
     const int free =
@@ -98,7 +99,7 @@ QString TMainForm::newPictureName(int openDocuments) const
     // exists or that an open window already carries is passed over, so that saving a new
     // picture never overwrites another one.
     QStringList taken;
-    for (const TFEditImage1* document : documents())
+    for (const DocumentWindow* document : documents())
         taken << document->fileName();
     for (int number = free + openDocuments;; ++number) {
         const QString name = folder + QStringLiteral("New(%1).bmp").arg(number);
@@ -107,90 +108,91 @@ QString TMainForm::newPictureName(int openDocuments) const
     }
 }
 
-void TMainForm::FileNew()
+void MainWindow::onFileNew()
 {
     reportErrors(this, [&] {
-        m_panel1->setVisible(true);
+        m_buttonPanel->setVisible(true);
         const int openDocuments = static_cast<int>(documents().size());
         const QString name = newPictureName(openDocuments);
-        TFEditImage1* document = createDocument();
+        DocumentWindow* document = createDocument();
         const Color background =
             Editor::instance().processingParameters()->panelColor(QStringLiteral("BGColor"));
         // The brush keeps the background colour, so a picture that grows later fills with it.
         Raster picture(10, 10, background);
         picture.setBrushColor(background);
-        document->Image1()->setPicture(std::move(picture));
+        document->mainPicture()->setPicture(std::move(picture));
         document->setFileName(name);
         document->setWindowTitle(name);
     });
 }
 
-void TMainForm::FileOpen()
+void MainWindow::onFileOpen()
 {
     const QString name = UiServices::current().openFileName(this, kOpenFilter);
     if (name.isEmpty())
         return;
     if (openDocument(name))
-        AddRecentFile(name);
+        addRecentFile(name);
 }
 
-void TMainForm::Open21Click(QAction* item)
+void MainWindow::onRecentFile(QAction* item)
 {
     openDocument(item->data().toString());
 }
 
-void TMainForm::FileSave()
+void MainWindow::onFileSave()
 {
-    TFEditImage1* document = activeDocument();
+    DocumentWindow* document = activeDocument();
     if (!document)
         return;
     if (UiServices::current().ask(this, QStringLiteral("確認"),
                                   QStringLiteral("上書き保存します。"),
                                   QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return;
-    reportErrors(this, [&] { document->SavePicture(document->Image1(), document->fileName()); });
+    reportErrors(this,
+                 [&] { document->savePicture(document->mainPicture(), document->fileName()); });
 }
 
-void TMainForm::FileSaveAs()
+void MainWindow::onFileSaveAs()
 {
-    TFEditImage1* document = activeDocument();
+    DocumentWindow* document = activeDocument();
     if (!document)
         return;
     const QString name = UiServices::current().saveFileName(this, kSaveFilter);
     if (name.isEmpty())
         return;
-    reportErrors(this, [&] { document->SavePicture(document->Image1(), name); });
+    reportErrors(this, [&] { document->savePicture(document->mainPicture(), name); });
 }
 
-void TMainForm::FilePrint()
+void MainWindow::onFilePrint()
 {
-    if (TFEditImage1* document = activeDocument())
-        reportErrors(this, [&] { document->Print1Click(); });
+    if (DocumentWindow* document = activeDocument())
+        reportErrors(this, [&] { document->printPicture(); });
 }
 
-void TMainForm::FilePrintSetup()
+void MainWindow::onPrintSetup()
 {
     reportErrors(this, [&] { UiServices::current().printSetup(this, printer()); });
 }
 
-void TMainForm::FileExit()
+void MainWindow::onFileExit()
 {
     close();
 }
 
-void TMainForm::SourceClick()
+void MainWindow::onSelectScannerSource()
 {
-    if (TFEditImage1* document = activeDocument())
-        reportErrors(this, [&] { document->SelectSource(); });
+    if (DocumentWindow* document = activeDocument())
+        reportErrors(this, [&] { document->selectSource(); });
 }
 
-void TMainForm::Acquire1Click()
+void MainWindow::onAcquireScan()
 {
-    if (TFEditImage1* document = activeDocument())
-        reportErrors(this, [&] { document->AcquireScan(); });
+    if (DocumentWindow* document = activeDocument())
+        reportErrors(this, [&] { document->acquireScan(); });
 }
 
-void TMainForm::GPropaClick()
+void MainWindow::onProcessingSettings()
 {
     Editor::instance().processingParameters()->showModeless();
 }

@@ -13,26 +13,27 @@
 
 namespace lumavex {
 
-void TMainForm::createHelpMenu()
+void MainWindow::createHelpMenu()
 {
     const MenuItem items[] = {
-        {"HelpContentsItem", "目次(&C)", "ﾍﾙﾌﾟの目次を表示します", &TMainForm::HelpContents},
+        {"HelpContentsItem", "目次(&C)", "ﾍﾙﾌﾟの目次を表示します", &MainWindow::onHelpContents},
         {"HelpSearchItem", "ｷｰﾜｰﾄﾞで検索(&S)...", "ﾍﾙﾌﾟﾌｧｲﾙのﾄﾋﾟｯｸを検索します",
-         &TMainForm::HelpSearch},
+         &MainWindow::onHelpSearch},
         {"HelpHowToUseItem", "ﾍﾙﾌﾟの使い方(&H)", "ﾍﾙﾌﾟｼｽﾃﾑの使い方のﾍﾙﾌﾟ",
-         &TMainForm::HelpHowToUse},
+         &MainWindow::onHelpHowToUse},
         {"N3", "-", "", nullptr},
-        {"HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾌﾟﾛｸﾞﾗﾑの情報を表示します", &TMainForm::HelpAbout},
+        {"HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾌﾟﾛｸﾞﾗﾑの情報を表示します",
+         &MainWindow::onHelpAbout},
     };
     m_helpMenu = addFrameMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"), QStringLiteral("HelpMenu"), 9, items);
 }
 
-HelpViewer* TMainForm::helpViewer() const
+HelpViewer* MainWindow::helpViewer() const
 {
     return m_helpViewer;
 }
 
-QString TMainForm::helpFolder() const
+QString MainWindow::helpFolder() const
 {
     // Beside the program in a build; in share/lumavex once installed.
     const QDir program(m_programDirectory);
@@ -43,7 +44,7 @@ QString TMainForm::helpFolder() const
     return beside;
 }
 
-void TMainForm::showHelpPage(const QString& page)
+void MainWindow::showHelpPage(const QString& page)
 {
     reportErrors(this, [&] {
         if (!m_helpViewer)
@@ -52,12 +53,12 @@ void TMainForm::showHelpPage(const QString& page)
     });
 }
 
-void TMainForm::HelpContents()
+void MainWindow::onHelpContents()
 {
     showHelpPage(QStringLiteral("index.html"));
 }
 
-void TMainForm::HelpSearch()
+void MainWindow::onHelpSearch()
 {
     reportErrors(this, [&] {
         if (!m_helpViewer)
@@ -66,14 +67,14 @@ void TMainForm::HelpSearch()
     });
 }
 
-void TMainForm::HelpHowToUse()
+void MainWindow::onHelpHowToUse()
 {
     showHelpPage(QStringLiteral("howto.html"));
 }
 
-void TMainForm::HelpAbout()
+void MainWindow::onHelpAbout()
 {
-    TFAboutBox1* box = Editor::instance().aboutBox();
+    AboutBox* box = Editor::instance().aboutBox();
     box->show();
     box->raise();
     box->activateWindow();

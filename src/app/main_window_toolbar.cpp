@@ -11,45 +11,45 @@ namespace {
 struct SpeedButton {
     int number;
     const char* hint;
-    void (TMainForm::*handler)();
+    void (MainWindow::*handler)();
     bool enabled;
 };
 
 // Left to right.
 const SpeedButton kSpeedButtons[] = {
-    {18, "新規作成", &TMainForm::FileNew, true},
-    {1, "開く", &TMainForm::FileOpen, true},
-    {2, "上書き保存", &TMainForm::FileSave, false},
-    {3, "名前を付けて保存", &TMainForm::FileSaveAs, false},
-    {4, "印刷", &TMainForm::FilePrint, false},
-    {5, "ﾌﾟﾘﾝﾀの設定", &TMainForm::FilePrintSetup, true},
-    {6, "終了", &TMainForm::FileExit, true},
-    {7, "元に戻す", &TMainForm::EditUndo, false},
-    {8, "切り取り", &TMainForm::EditCut, false},
-    {9, "ｺﾋﾟｰ", &TMainForm::EditCopy, false},
-    {10, "貼り付け", &TMainForm::EditPaste, true},
-    {11, "並べて表示", &TMainForm::WindowTile, true},
-    {12, "重ねて表示", &TMainForm::WindowCascade, true},
-    {13, "整列", &TMainForm::WindowArrange, true},
-    {14, "目次", &TMainForm::HelpContents, true},
-    {15, "ｷｰﾜｰﾄﾞで検索", &TMainForm::HelpSearch, true},
-    {16, "ﾍﾙﾌﾟの使い方", &TMainForm::HelpHowToUse, true},
-    {17, "ﾊﾞｰｼﾞｮﾝ情報", &TMainForm::HelpAbout, true},
+    {18, "新規作成", &MainWindow::onFileNew, true},
+    {1, "開く", &MainWindow::onFileOpen, true},
+    {2, "上書き保存", &MainWindow::onFileSave, false},
+    {3, "名前を付けて保存", &MainWindow::onFileSaveAs, false},
+    {4, "印刷", &MainWindow::onFilePrint, false},
+    {5, "ﾌﾟﾘﾝﾀの設定", &MainWindow::onPrintSetup, true},
+    {6, "終了", &MainWindow::onFileExit, true},
+    {7, "元に戻す", &MainWindow::undo, false},
+    {8, "切り取り", &MainWindow::onEditCut, false},
+    {9, "ｺﾋﾟｰ", &MainWindow::onEditCopy, false},
+    {10, "貼り付け", &MainWindow::onEditPaste, true},
+    {11, "並べて表示", &MainWindow::onWindowTile, true},
+    {12, "重ねて表示", &MainWindow::onWindowCascade, true},
+    {13, "整列", &MainWindow::onArrangeIcons, true},
+    {14, "目次", &MainWindow::onHelpContents, true},
+    {15, "ｷｰﾜｰﾄﾞで検索", &MainWindow::onHelpSearch, true},
+    {16, "ﾍﾙﾌﾟの使い方", &MainWindow::onHelpHowToUse, true},
+    {17, "ﾊﾞｰｼﾞｮﾝ情報", &MainWindow::onHelpAbout, true},
 };
 
 }  // namespace
 
-void TMainForm::createSpeedBar()
+void MainWindow::createSpeedBar()
 {
     m_speedBar = new QWidget(this);
     m_speedBar->setObjectName(QStringLiteral("SpeedBar"));
     m_speedBar->setFixedHeight(37);
-    m_panel1 = new QWidget(m_speedBar);
-    m_panel1->setObjectName(QStringLiteral("Panel1"));
-    m_panel1->setGeometry(0, 2, 8 + 24 * 18 + 8, 33);
+    m_buttonPanel = new QWidget(m_speedBar);
+    m_buttonPanel->setObjectName(QStringLiteral("Panel1"));
+    m_buttonPanel->setGeometry(0, 2, 8 + 24 * 18 + 8, 33);
     int place = 0;
     for (const SpeedButton& button : kSpeedButtons) {
-        auto* tool = new QToolButton(m_panel1);
+        auto* tool = new QToolButton(m_buttonPanel);
         tool->setObjectName(QStringLiteral("SpeedButton%1").arg(button.number));
         tool->setGeometry(8 + 24 * place, 4, 25, 25);
         tool->setIcon(toolGlyph(place));

@@ -11,24 +11,24 @@
 
 namespace lumavex {
 
-void TMainForm::createWindowMenu()
+void MainWindow::createWindowMenu()
 {
     const MenuItem items[] = {
         {"WindowTileItem", "並べて表示(&T)", "すべてのｳｨﾝﾄﾞｳを並べて表示します",
-         &TMainForm::WindowTile},
+         &MainWindow::onWindowTile},
         {"WindowCascadeItem", "重ねて表示(&C)", "すべてのｳｨﾝﾄﾞｳを重ねて表示します",
-         &TMainForm::WindowCascade},
+         &MainWindow::onWindowCascade},
         {"WindowArrangeItem", "ｱｲｺﾝの整列(&A)", "ｱｲｺﾝ化されたｳｨﾝﾄﾞｳを整列します",
-         &TMainForm::WindowArrange},
+         &MainWindow::onArrangeIcons},
     };
     m_windowMenu =
         addFrameMenu(QStringLiteral("ｳｨﾝﾄﾞｳ(&W)"), QStringLiteral("WindowMenu"), 8, items);
-    connect(m_windowMenu, &QMenu::aboutToShow, this, &TMainForm::updateWindowList);
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &MainWindow::updateWindowList);
 }
 
 // The window list: one item per document, the active one checked, as the platform's
 // window-list menu has it.
-void TMainForm::updateWindowList()
+void MainWindow::updateWindowList()
 {
     for (QAction* item : m_windowListItems)
         delete item;
@@ -56,16 +56,16 @@ void TMainForm::updateWindowList()
     }
 }
 
-void TMainForm::subWindowActivated(QMdiSubWindow* window)
+void MainWindow::subWindowActivated(QMdiSubWindow* window)
 {
     mergeMenus(activeDocument());
-    if (auto* document = qobject_cast<TFEditImage1*>(window))
-        document->FormActivate();
+    if (auto* document = qobject_cast<DocumentWindow*>(window))
+        document->onActivated();
 }
 
 // The active document's menus join the menu bar by group index: file 0, edit 2, processing 7,
 // window 8, help 9.
-void TMainForm::mergeMenus(TFEditImage1* document)
+void MainWindow::mergeMenus(DocumentWindow* document)
 {
     for (const QPointer<QAction>& merged : m_mergedMenus)
         if (merged)
@@ -88,18 +88,18 @@ void TMainForm::mergeMenus(TFEditImage1* document)
     }
 }
 
-void TMainForm::WindowTile()
+void MainWindow::onWindowTile()
 {
     m_mdiArea->tileSubWindows();
 }
 
-void TMainForm::WindowCascade()
+void MainWindow::onWindowCascade()
 {
     m_mdiArea->cascadeSubWindows();
 }
 
 // Minimised windows line up from the bottom-left corner, row above row.
-void TMainForm::WindowArrange()
+void MainWindow::onArrangeIcons()
 {
     const QRect area = m_mdiArea->viewport()->rect();
     int x = 0;
@@ -120,30 +120,30 @@ void TMainForm::WindowArrange()
     }
 }
 
-void TMainForm::EditUndo()
+void MainWindow::undo()
 {
-    TFEditImage1* document = activeDocument();
+    DocumentWindow* document = activeDocument();
     if (document && !document->undoLabel().isEmpty())
         document->RestoreUndo();
 }
 
 // Cut, copy and paste are the active document's own menu items, so the buttons do whatever
 // those items do.
-void TMainForm::EditCut()
+void MainWindow::onEditCut()
 {
-    if (TFEditImage1* document = activeDocument())
+    if (DocumentWindow* document = activeDocument())
         document->menuItem(QStringLiteral("Cut1"))->trigger();
 }
 
-void TMainForm::EditCopy()
+void MainWindow::onEditCopy()
 {
-    if (TFEditImage1* document = activeDocument())
+    if (DocumentWindow* document = activeDocument())
         document->menuItem(QStringLiteral("Copy1"))->trigger();
 }
 
-void TMainForm::EditPaste()
+void MainWindow::onEditPaste()
 {
-    if (TFEditImage1* document = activeDocument())
+    if (DocumentWindow* document = activeDocument())
         document->menuItem(QStringLiteral("Paste1"))->trigger();
 }
 

@@ -6,11 +6,13 @@
 
 #include "dialogs/form_support.h"
 
-TFColorSel1::TFColorSel1(QWidget* parent) : QDialog(parent)
+namespace lumavex {
+
+ColorCountDialog::ColorCountDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFColorSel1"));
     setWindowTitle(QStringLiteral("色変換"));
-    setFont(lumavex::formFont());
+    setFont(formFont());
     setFixedSize(217, 245);
 
     auto* group = new QButtonGroup(this);
@@ -31,22 +33,21 @@ TFColorSel1::TFColorSel1(QWidget* parent) : QDialog(parent)
         m_choices.push_back({button, c.count});
     }
 
-    auto* ok = lumavex::addButton(this, "Button1", QStringLiteral("OK"), QRect(21, 183, 75, 22));
+    auto* ok = addButton(this, "Button1", QStringLiteral("OK"), QRect(21, 183, 75, 22));
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &TFColorSel1::Button1Click);
-    auto* cancel =
-        lumavex::addButton(this, "Button2", QStringLiteral("Cancel"), QRect(111, 183, 75, 22));
+    connect(ok, &QPushButton::clicked, this, &ColorCountDialog::onOk);
+    auto* cancel = addButton(this, "Button2", QStringLiteral("Cancel"), QRect(111, 183, 75, 22));
     cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &TFColorSel1::Button2Click);
+    connect(cancel, &QPushButton::clicked, this, &ColorCountDialog::onCancel);
 }
 
-int TFColorSel1::execDialog()
+int ColorCountDialog::execDialog()
 {
     exec();
     return m_colorCount;
 }
 
-void TFColorSel1::Button1Click()
+void ColorCountDialog::onOk()
 {
     for (const Choice& c : m_choices) {
         if (c.button->isChecked())
@@ -55,14 +56,16 @@ void TFColorSel1::Button1Click()
     accept();
 }
 
-void TFColorSel1::Button2Click()
+void ColorCountDialog::onCancel()
 {
     reject();
 }
 
-void TFColorSel1::reject()
+void ColorCountDialog::reject()
 {
     // The close box and Escape are a Cancel: no reduction with a count the user walked away from.
     m_colorCount = 0;
     QDialog::reject();
 }
+
+}  // namespace lumavex

@@ -6,12 +6,14 @@
 
 class QRadioButton;
 
+namespace lumavex {
+
 /// The colour-count dialog ("色変換") of the colour reduction: 2, 16, 256, 32000 or 64000
 /// colours. The choice stays between uses.
-class TFColorSel1 : public QDialog {
+class ColorCountDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TFColorSel1(QWidget* parent = nullptr);
+    explicit ColorCountDialog(QWidget* parent = nullptr);
 
     /// Shows the dialog modally and returns colorCount(): the chosen count after OK, 0 after
     /// Cancel (the close box and Escape included).
@@ -21,9 +23,9 @@ public:
 
 public slots:
     /// OK: ColorCount becomes the checked button's count (unchanged when none is checked).
-    void Button1Click();
+    void onOk();
     /// Cancel: ColorCount becomes 0.
-    void Button2Click();
+    void onCancel();
     void reject() override;
 
 private:
@@ -34,3 +36,5 @@ private:
     std::vector<Choice> m_choices;
     int m_colorCount = 0;
 };
+
+}  // namespace lumavex

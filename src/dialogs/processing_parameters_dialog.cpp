@@ -19,9 +19,6 @@
 #include "core/error.h"
 #include "core/convert.h"
 
-using lumavex::Color;
-using lumavex::ColorPanel;
-
 namespace lumavex {
 
 ColorPanel::ColorPanel(Color color, QWidget* parent) : QFrame(parent), m_color(color)
@@ -42,11 +39,6 @@ void ColorPanel::setColor(Color color)
     setPalette(p);
 }
 
-}  // namespace lumavex
-
-using lumavex::addButton;
-using lumavex::addLabel;
-
 namespace {
 
 constexpr Color kGrey = 0x00808080;
@@ -64,7 +56,7 @@ struct PageInfo {
 };
 
 // List index i shows page i; the pages are in this order.
-constexpr PageInfo kPages[TFGPropa1::PageCount] = {
+constexpr PageInfo kPages[ProcessingParametersDialog::PageCount] = {
     {"基本設定", "基本設定", "TabSheet5"},
     {"AddShadow-影付け", "影付け", "TabSheet3"},
     {"AddShadowSoft-影付けSoft", "影付SOFT", "TabSheet6"},
@@ -93,11 +85,11 @@ void addEdit(QWidget* page, int y, const QString& label, const char* name, const
 
 }  // namespace
 
-TFGPropa1::TFGPropa1(QWidget* parent) : QDialog(parent)
+ProcessingParametersDialog::ProcessingParametersDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFGPropa1"));
     setWindowTitle(QStringLiteral("処理パラメータ"));
-    setFont(lumavex::formFont());
+    setFont(formFont());
     setFixedSize(539, 381);
 
     addLabel(this, QStringLiteral("処理選択"), 16, 33, "Label4");
@@ -113,7 +105,8 @@ TFGPropa1::TFGPropa1(QWidget* parent) : QDialog(parent)
         item->setSizeHint(QSize(0, itemHeight));
     }
     m_list->installEventFilter(this);
-    connect(m_list, &QListWidget::currentRowChanged, this, &TFGPropa1::ListBox1Click);
+    connect(m_list, &QListWidget::currentRowChanged, this,
+            &ProcessingParametersDialog::onListSelectionChanged);
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
@@ -123,16 +116,16 @@ TFGPropa1::TFGPropa1(QWidget* parent) : QDialog(parent)
 
     m_ok = addButton(this, "BitBtn1", QStringLiteral("OK"), QRect(273, 318, 75, 25));
     m_ok->setDefault(true);
-    connect(m_ok, &QPushButton::clicked, this, &TFGPropa1::BitBtn1Click);
+    connect(m_ok, &QPushButton::clicked, this, &ProcessingParametersDialog::onOk);
 
     m_cancel = addButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(408, 318, 75, 25));
     m_cancel->setAutoDefault(false);
-    connect(m_cancel, &QPushButton::clicked, this, &TFGPropa1::BitBtn2Click);
+    connect(m_cancel, &QPushButton::clicked, this, &ProcessingParametersDialog::onCancel);
 
     m_list->setCurrentRow(BasicPage);
 }
 
-void TFGPropa1::buildPages()
+void ProcessingParametersDialog::buildPages()
 {
     std::vector<QWidget*> sheets;
     for (const PageInfo& info : kPages) {
@@ -145,7 +138,7 @@ void TFGPropa1::buildPages()
     const QString width = QStringLiteral("影の幅");
     const QString pixel = QStringLiteral("Pixcel");
     const QString colour = QStringLiteral("色");
-    const QIcon glyph = lumavex::colorButtonGlyph();
+    const QIcon glyph = colorButtonGlyph();
 
     // A colour panel and the 25 x 25 button at buttonAt that runs the colour dialog for it.
     auto addColorPanel = [&](QWidget* parent, const char* name, Color initial,
@@ -171,18 +164,17 @@ void TFGPropa1::buildPages()
 
     // 0: the background colour, a larger panel.
     addLabel(sheets[BasicPage], QStringLiteral("背景色"), kLabelX, 16);
-    addColorPanel(sheets[BasicPage], "BGColor", lumavex::kWhite, QRect(kLabelX, 36, 73, 41),
-                  "SpeedButton2", QPoint(kLabelX + 81, 44));
+    addColorPanel(sheets[BasicPage], "BGColor", kWhite, QRect(kLabelX, 36, 73, 41), "SpeedButton2",
+                  QPoint(kLabelX + 81, 44));
 
     addEdit(sheets[AddShadowPage], kRowY[0], width, "AddShadowWidth", "10", pixel);
-    addColor(sheets[AddShadowPage], kRowY[1], "AddShadowColor", lumavex::kBlack, "SpeedButton1");
+    addColor(sheets[AddShadowPage], kRowY[1], "AddShadowColor", kBlack, "SpeedButton1");
 
     addEdit(sheets[AddShadowSoftPage], kRowY[0], width, "AddShadowSWidth", "10", pixel);
-    addColor(sheets[AddShadowSoftPage], kRowY[1], "AddShadowSColor", lumavex::kBlack,
-             "SpeedButton4");
+    addColor(sheets[AddShadowSoftPage], kRowY[1], "AddShadowSColor", kBlack, "SpeedButton4");
 
     addEdit(sheets[FlameBlurPage], kRowY[0], width, "FlameBlurWidth", "30", pixel);
-    addColor(sheets[FlameBlurPage], kRowY[1], "FlameBlurColor", lumavex::kWhite, "SpeedButton3");
+    addColor(sheets[FlameBlurPage], kRowY[1], "FlameBlurColor", kWhite, "SpeedButton3");
     {
         auto* black = new QCheckBox(QStringLiteral("Black"), sheets[FlameBlurPage]);
         black->setObjectName(QStringLiteral("CheckBox1"));
@@ -191,11 +183,10 @@ void TFGPropa1::buildPages()
     }
 
     addEdit(sheets[CircleBlurPage], kRowY[0], width, "CircleBlurWidth", "30", pixel);
-    addColor(sheets[CircleBlurPage], kRowY[1], "CircleBlurColor", lumavex::kWhite, "SpeedButton5");
+    addColor(sheets[CircleBlurPage], kRowY[1], "CircleBlurColor", kWhite, "SpeedButton5");
 
     addEdit(sheets[EllipseBlurPage], kRowY[0], width, "EllipseBlurWidth", "30", pixel);
-    addColor(sheets[EllipseBlurPage], kRowY[1], "EllipseBlurColor", lumavex::kWhite,
-             "SpeedButton6");
+    addColor(sheets[EllipseBlurPage], kRowY[1], "EllipseBlurColor", kWhite, "SpeedButton6");
 
     addEdit(sheets[PanelPage], kRowY[0], width, "PanelWidth", "10", pixel);
     addEdit(sheets[PanelPage], kRowY[1], QStringLiteral("左、上明度レベル"), "PanelLevel1", "0",
@@ -241,21 +232,20 @@ void TFGPropa1::buildPages()
         addLabel(sheets[page], QStringLiteral("処理パラメータの設定はありません"), 21, 27);
 }
 
-ColorPanel* TFGPropa1::findPanel(const QString& name) const
+ColorPanel* ProcessingParametersDialog::findPanel(const QString& name) const
 {
     auto* panel = findChild<ColorPanel*>(name);
     if (!panel)
-        throw lumavex::Error(lumavex::ErrorKind::BadArgument,
-                             "色の設定 '" + name.toStdString() + "' はありません");
+        throw Error(ErrorKind::BadArgument, "色の設定 '" + name.toStdString() + "' はありません");
     return panel;
 }
 
-Color TFGPropa1::panelColor(const QString& name) const
+Color ProcessingParametersDialog::panelColor(const QString& name) const
 {
     return findPanel(name)->color();
 }
 
-void TFGPropa1::setPanelColor(const QString& name, Color color)
+void ProcessingParametersDialog::setPanelColor(const QString& name, Color color)
 {
     findPanel(name)->setColor(color);
 }
@@ -266,48 +256,46 @@ QLineEdit* findEdit(const QObject* dialog, const QString& name)
 {
     auto* edit = dialog->findChild<QLineEdit*>(name);
     if (!edit)
-        throw lumavex::Error(lumavex::ErrorKind::BadArgument,
-                             "数値の設定 '" + name.toStdString() + "' はありません");
+        throw Error(ErrorKind::BadArgument, "数値の設定 '" + name.toStdString() + "' はありません");
     return edit;
 }
 
 }  // namespace
 
-int32_t TFGPropa1::integerValue(const QString& editName) const
+int32_t ProcessingParametersDialog::integerValue(const QString& editName) const
 {
-    return lumavex::StrToInt(findEdit(this, editName)->text().toStdString());
+    return StrToInt(findEdit(this, editName)->text().toStdString());
 }
 
-QString TFGPropa1::editText(const QString& editName) const
+QString ProcessingParametersDialog::editText(const QString& editName) const
 {
     return findEdit(this, editName)->text();
 }
 
-void TFGPropa1::setEditText(const QString& editName, const QString& text)
+void ProcessingParametersDialog::setEditText(const QString& editName, const QString& text)
 {
     findEdit(this, editName)->setText(text);
 }
 
-bool TFGPropa1::isChecked(const QString& name) const
+bool ProcessingParametersDialog::isChecked(const QString& name) const
 {
     auto* button = findChild<QAbstractButton*>(name);
     if (!button || !button->isCheckable())
-        throw lumavex::Error(lumavex::ErrorKind::BadArgument,
-                             "選択の設定 '" + name.toStdString() + "' はありません");
+        throw Error(ErrorKind::BadArgument, "選択の設定 '" + name.toStdString() + "' はありません");
     return button->isChecked();
 }
 
-int TFGPropa1::currentPage() const
+int ProcessingParametersDialog::currentPage() const
 {
     return m_pages->currentIndex();
 }
 
-int TFGPropa1::currentListIndex() const
+int ProcessingParametersDialog::currentListIndex() const
 {
     return m_list->currentRow();
 }
 
-bool TFGPropa1::execOnPage(int page)
+bool ProcessingParametersDialog::execOnPage(int page)
 {
     m_openingPage = page >= 0 && page < PageCount ? page : BasicPage;
     // A dialog shown modelessly is shown anew, modally, so that the caller waits for the answer.
@@ -318,7 +306,7 @@ bool TFGPropa1::execOnPage(int page)
     return result == QDialog::Accepted;
 }
 
-void TFGPropa1::showModeless()
+void ProcessingParametersDialog::showModeless()
 {
     if (isVisible()) {
         raise();
@@ -332,15 +320,15 @@ void TFGPropa1::showModeless()
     activateWindow();
 }
 
-void TFGPropa1::showEvent(QShowEvent* event)
+void ProcessingParametersDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // Restoring a minimised dialog is no new show.
     if (!event->spontaneous())
-        FormShow();
+        onShow();
 }
 
-void TFGPropa1::FormShow()
+void ProcessingParametersDialog::onShow()
 {
     // A plain show opens on entry 0; a single-effect command opens on its effect's entry, so
     // that the page the user sees is the one whose settings the effect will read.
@@ -349,37 +337,37 @@ void TFGPropa1::FormShow()
     m_list->setFocus(Qt::OtherFocusReason);
 }
 
-void TFGPropa1::ListBox1Click()
+void ProcessingParametersDialog::onListSelectionChanged()
 {
     const int row = m_list->currentRow();
     if (row >= 0 && row < m_pages->count())
         m_pages->setCurrentIndex(row);
 }
 
-void TFGPropa1::ListBox1Enter()
+void ProcessingParametersDialog::onListFocused()
 {
-    ListBox1Click();
+    onListSelectionChanged();
 }
 
-bool TFGPropa1::eventFilter(QObject* watched, QEvent* event)
+bool ProcessingParametersDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_list && event->type() == QEvent::FocusIn)
-        ListBox1Enter();
+        onListFocused();
     return QDialog::eventFilter(watched, event);
 }
 
-void TFGPropa1::BitBtn1Click()
+void ProcessingParametersDialog::onOk()
 {
     m_accepted = true;
     accept();
 }
 
-void TFGPropa1::BitBtn2Click()
+void ProcessingParametersDialog::onCancel()
 {
     reject();
 }
 
-void TFGPropa1::reject()
+void ProcessingParametersDialog::reject()
 {
     // Cancel, Escape and the close box all end here: the values stay as typed, only the
     // answer is "not confirmed".
@@ -387,14 +375,15 @@ void TFGPropa1::reject()
     QDialog::reject();
 }
 
-void TFGPropa1::chooseColorFor(ColorPanel* panel)
+void ProcessingParametersDialog::chooseColorFor(ColorPanel* panel)
 {
     // The colour dialog is shared by every button and opens with its own last choice, not with
     // the panel's colour.
-    const auto chosen =
-        lumavex::UiServices::current().chooseColor(this, lumavex::qColorOf(m_lastChosenColor));
+    const auto chosen = UiServices::current().chooseColor(this, qColorOf(m_lastChosenColor));
     if (!chosen)
         return;
-    m_lastChosenColor = lumavex::colorOf(*chosen);
+    m_lastChosenColor = colorOf(*chosen);
     panel->setColor(m_lastChosenColor);
 }
+
+}  // namespace lumavex

@@ -26,14 +26,12 @@ private:
     Color m_color;
 };
 
-}  // namespace lumavex
-
 /// The processing-parameters dialog ("処理パラメータ"): the one store of every automatic effect's
 /// settings. Its controls hold the values themselves: a numeric setting is an edit's text, a
 /// colour a panel's colour, an option a check box or radio button. Effect commands read them at
 /// the moment they run, through the accessors below, so nothing is cached between commands.
 /// Values last for the run; OK and Cancel only set accepted().
-class TFGPropa1 : public QDialog {
+class ProcessingParametersDialog : public QDialog {
     Q_OBJECT
 public:
     /// The pages of PageControl1, in the order of the list (index i shows page i).
@@ -54,12 +52,12 @@ public:
         PageCount = 13,
     };
 
-    explicit TFGPropa1(QWidget* parent = nullptr);
+    explicit ProcessingParametersDialog(QWidget* parent = nullptr);
 
     /// The colour of a colour panel ("BGColor", "AddShadowColor", ..., hidden "DropBaseColor").
     /// Throws lumavex::Error(BadArgument) for a name that is no colour panel of the dialog.
-    lumavex::Color panelColor(const QString& name) const;
-    void setPanelColor(const QString& name, lumavex::Color color);
+    Color panelColor(const QString& name) const;
+    void setPanelColor(const QString& name, Color color);
 
     /// The current text of a numeric edit ("AddShadowWidth", ...) converted by the strict integer
     /// conversion. Throws lumavex::Error(Conversion) with "'<text>' は整数ではありません" when
@@ -87,7 +85,7 @@ public:
 
     /// The colour the shared colour dialog opens with: the last one chosen in it (black at
     /// first).
-    lumavex::Color lastChosenColor() const { return m_lastChosenColor; }
+    Color lastChosenColor() const { return m_lastChosenColor; }
 
     /// The page PageControl1 shows and the list's selected entry.
     int currentPage() const;
@@ -96,15 +94,15 @@ public:
 public slots:
     /// On every show: selects the list entry of the page being opened (entry 0 for a plain
     /// show), shows its page and gives the list the keyboard focus.
-    void FormShow();
+    void onShow();
     /// The list's selection changed: show the page of the selected entry.
-    void ListBox1Click();
+    void onListSelectionChanged();
     /// The list received the focus: show the page of the selected entry.
-    void ListBox1Enter();
+    void onListFocused();
     /// OK: accepted() becomes true and the dialog closes.
-    void BitBtn1Click();
+    void onOk();
     /// Cancel: accepted() becomes false and the dialog closes.
-    void BitBtn2Click();
+    void onCancel();
 
     void reject() override;
 
@@ -113,8 +111,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    lumavex::ColorPanel* findPanel(const QString& name) const;
-    void chooseColorFor(lumavex::ColorPanel* panel);
+    ColorPanel* findPanel(const QString& name) const;
+    void chooseColorFor(ColorPanel* panel);
     void buildPages();
 
     QListWidget* m_list = nullptr;
@@ -123,5 +121,7 @@ private:
     QPushButton* m_cancel = nullptr;
     bool m_accepted = false;
     int m_openingPage = BasicPage;
-    lumavex::Color m_lastChosenColor = lumavex::kBlack;
+    Color m_lastChosenColor = kBlack;
 };
+
+}  // namespace lumavex

@@ -7,11 +7,13 @@
 #include "dialogs/form_support.h"
 #include "core/convert.h"
 
-TFRotat1::TFRotat1(QWidget* parent) : QDialog(parent)
+namespace lumavex {
+
+RotateDialog::RotateDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFRotat1"));
     setWindowTitle(QStringLiteral("回転"));
-    setFont(lumavex::formFont());
+    setFont(formFont());
     setFixedSize(251, 193);
 
     auto* label = new QLabel(QStringLiteral("角度"), this);
@@ -21,40 +23,41 @@ TFRotat1::TFRotat1(QWidget* parent) : QDialog(parent)
     m_angle->setObjectName(QStringLiteral("Edit1"));
     m_angle->setGeometry(45, 57, 121, 21);
 
-    auto* ok = lumavex::addButton(this, "Button1", QStringLiteral("OK"), QRect(27, 129, 75, 25));
+    auto* ok = addButton(this, "Button1", QStringLiteral("OK"), QRect(27, 129, 75, 25));
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &TFRotat1::Button1Click);
-    auto* cancel =
-        lumavex::addButton(this, "Button2", QStringLiteral("Cancel"), QRect(123, 129, 75, 25));
+    connect(ok, &QPushButton::clicked, this, &RotateDialog::onOk);
+    auto* cancel = addButton(this, "Button2", QStringLiteral("Cancel"), QRect(123, 129, 75, 25));
     cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &TFRotat1::Button2Click);
+    connect(cancel, &QPushButton::clicked, this, &RotateDialog::onCancel);
 }
 
-bool TFRotat1::execDialog()
+bool RotateDialog::execDialog()
 {
     m_angle->setFocus();
     return exec() == QDialog::Accepted;
 }
 
-int32_t TFRotat1::angleValue() const
+int32_t RotateDialog::angleValue() const
 {
-    return lumavex::StrToInt(m_angle->text().toStdString());
+    return StrToInt(m_angle->text().toStdString());
 }
 
-void TFRotat1::Button1Click()
+void RotateDialog::onOk()
 {
     m_accepted = true;
     accept();
 }
 
-void TFRotat1::Button2Click()
+void RotateDialog::onCancel()
 {
     reject();
 }
 
-void TFRotat1::reject()
+void RotateDialog::reject()
 {
     // The close box and Escape are a Cancel.
     m_accepted = false;
     QDialog::reject();
 }
+
+}  // namespace lumavex

@@ -6,12 +6,14 @@
 
 class QLineEdit;
 
+namespace lumavex {
+
 /// The rotate dialog ("回転"): an angle in whole degrees, positive counter-clockwise. The angle
 /// text stays between uses and is not checked inside the dialog.
-class TFRotat1 : public QDialog {
+class RotateDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TFRotat1(QWidget* parent = nullptr);
+    explicit RotateDialog(QWidget* parent = nullptr);
 
     /// Shows the dialog modally; accepted().
     bool execDialog();
@@ -21,11 +23,13 @@ public:
     int32_t angleValue() const;
 
 public slots:
-    void Button1Click();
-    void Button2Click();
+    void onOk();
+    void onCancel();
     void reject() override;
 
 private:
     QLineEdit* m_angle;
     bool m_accepted = false;
 };
+
+}  // namespace lumavex

@@ -12,11 +12,13 @@
 #include "core/convert.h"
 #include "core/error.h"
 
-TFSize1::TFSize1(QWidget* parent) : QDialog(parent)
+namespace lumavex {
+
+SizeDialog::SizeDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFSize1"));
     setWindowTitle(QStringLiteral("ｻｲｽﾞ"));
-    setFont(lumavex::formFont());
+    setFont(formFont());
     setFixedSize(232, 178);
 
     auto* label1 = new QLabel(QStringLiteral("Width"), this);
@@ -38,83 +40,84 @@ TFSize1::TFSize1(QWidget* parent) : QDialog(parent)
     m_keepRatio->setObjectName(QStringLiteral("rate1"));
     m_keepRatio->move(21, 84);
     m_keepRatio->adjustSize();
-    connect(m_keepRatio, &QCheckBox::toggled, this, &TFSize1::rate1Click);
+    connect(m_keepRatio, &QCheckBox::toggled, this, &SizeDialog::onKeepRatioToggled);
 
-    auto* ok = lumavex::addButton(this, "Button1", QStringLiteral("OK"), QRect(24, 117, 75, 22));
+    auto* ok = addButton(this, "Button1", QStringLiteral("OK"), QRect(24, 117, 75, 22));
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &TFSize1::Button1Click);
-    auto* cancel =
-        lumavex::addButton(this, "Button2", QStringLiteral("Cancel"), QRect(120, 117, 75, 22));
+    connect(ok, &QPushButton::clicked, this, &SizeDialog::onOk);
+    auto* cancel = addButton(this, "Button2", QStringLiteral("Cancel"), QRect(120, 117, 75, 22));
     cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &TFSize1::Button2Click);
+    connect(cancel, &QPushButton::clicked, this, &SizeDialog::onCancel);
 }
 
-void TFSize1::prepare(int width, int height)
+void SizeDialog::prepare(int width, int height)
 {
     m_width->setText(QString::number(width));
     m_height->setText(QString::number(height));
     m_aspectRatio = width != 0 ? static_cast<double>(height) / width : 0;
 }
 
-bool TFSize1::execDialog()
+bool SizeDialog::execDialog()
 {
     return exec() == QDialog::Accepted;
 }
 
-int32_t TFSize1::widthValue() const
+int32_t SizeDialog::widthValue() const
 {
-    return lumavex::StrToInt(m_width->text().toStdString());
+    return StrToInt(m_width->text().toStdString());
 }
 
-int32_t TFSize1::heightValue() const
+int32_t SizeDialog::heightValue() const
 {
-    return lumavex::StrToInt(m_height->text().toStdString());
+    return StrToInt(m_height->text().toStdString());
 }
 
-void TFSize1::Width1Exit()
+void SizeDialog::onWidthEdited()
 {
     if (!m_keepRatio->isChecked())
         return;
     try {
         const int32_t width = widthValue();
-        m_height->setText(QString::number(lumavex::RoundHalfAway(width * m_aspectRatio)));
-    } catch (const lumavex::Error& e) {
-        lumavex::UiServices::current().showError(this, QString::fromStdString(e.what()));
+        m_height->setText(QString::number(RoundHalfAway(width * m_aspectRatio)));
+    } catch (const Error& e) {
+        UiServices::current().showError(this, QString::fromStdString(e.what()));
     }
 }
 
-void TFSize1::rate1Click()
+void SizeDialog::onKeepRatioToggled()
 {
-    Width1Exit();
+    onWidthEdited();
 }
 
-bool TFSize1::eventFilter(QObject* watched, QEvent* event)
+bool SizeDialog::eventFilter(QObject* watched, QEvent* event)
 {
     // Leaving the field for another control of the dialog; the focus moving to another window
     // (the error box among them) is no exit.
     if (watched == m_width && event->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            Width1Exit();
+            onWidthEdited();
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void TFSize1::Button1Click()
+void SizeDialog::onOk()
 {
     m_accepted = true;
     accept();
 }
 
-void TFSize1::Button2Click()
+void SizeDialog::onCancel()
 {
     reject();
 }
 
-void TFSize1::reject()
+void SizeDialog::reject()
 {
     // The close box and Escape are a Cancel: the caller must not go on with a size the user
     // walked away from.
     m_accepted = false;
     QDialog::reject();
 }
+
+}  // namespace lumavex

@@ -8,12 +8,14 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
+namespace lumavex {
+
 /// The size dialog ("ｻｲｽﾞ") of Resample and ReSize: a new width and height, optionally keeping
 /// the picture's aspect ratio. Its values stay between uses; nothing is checked inside it.
-class TFSize1 : public QDialog {
+class SizeDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TFSize1(QWidget* parent = nullptr);
+    explicit SizeDialog(QWidget* parent = nullptr);
 
     /// Puts a picture's size into Width1 and Height1 and sets AspectRatio to height / width
     /// (0 for a picture without width).
@@ -32,10 +34,10 @@ public:
 public slots:
     /// The width edit lost the focus, or the check box changed: with the ratio kept, the height
     /// follows the width (a width that is no integer is reported and the height left alone).
-    void Width1Exit();
-    void rate1Click();
-    void Button1Click();
-    void Button2Click();
+    void onWidthEdited();
+    void onKeepRatioToggled();
+    void onOk();
+    void onCancel();
     void reject() override;
 
 protected:
@@ -48,3 +50,5 @@ private:
     bool m_accepted = false;
     double m_aspectRatio = 0;
 };
+
+}  // namespace lumavex

@@ -112,11 +112,6 @@ void TextSample::mouseReleaseEvent(QMouseEvent* event)
     emit releasedOn(event->position().toPoint());
 }
 
-}  // namespace lumavex
-
-using lumavex::addButton;
-using lumavex::addLabel;
-
 namespace {
 
 QLineEdit* addEdit(QWidget* parent, const char* name, const QString& text, int x, int y, int width)
@@ -129,11 +124,11 @@ QLineEdit* addEdit(QWidget* parent, const char* name, const QString& text, int x
 
 }  // namespace
 
-TFText1::TFText1(QWidget* parent) : QDialog(parent)
+TextDialog::TextDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFText1"));
     setWindowTitle(QStringLiteral("テキスト出力"));
-    setFont(lumavex::formFont());
+    setFont(formFont());
     resize(414, 474);
 
     auto* layout = new QVBoxLayout(this);
@@ -161,20 +156,20 @@ TFText1::TFText1(QWidget* parent) : QDialog(parent)
     fontButton->setStyleSheet(QStringLiteral("color: blue;"));
     fontButton->setAutoDefault(false);
     fontButton->setToolTip(QStringLiteral("フォントの選択"));
-    connect(fontButton, &QPushButton::clicked, this, &TFText1::BitBtn1Click);
+    connect(fontButton, &QPushButton::clicked, this, &TextDialog::onChooseFont);
 
     auto* colorButton = addButton(top, "BitBtn2", QString(), QRect(232, 45, 41, 22));
-    colorButton->setIcon(lumavex::colorButtonGlyph());
+    colorButton->setIcon(colorButtonGlyph());
     colorButton->setAutoDefault(false);
     colorButton->setToolTip(QStringLiteral("色の選択"));
-    connect(colorButton, &QPushButton::clicked, this, &TFText1::BitBtn2Click);
+    connect(colorButton, &QPushButton::clicked, this, &TextDialog::onChooseColor);
 
     auto* ok = addButton(top, "Button1", QStringLiteral("OK"), QRect(248, 9, 57, 22));
     ok->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &TFText1::Button1Click);
+    connect(ok, &QPushButton::clicked, this, &TextDialog::onOk);
     auto* cancel = addButton(top, "Button2", QStringLiteral("CANCEL"), QRect(316, 9, 57, 22));
     cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &TFText1::Button2Click);
+    connect(cancel, &QPushButton::clicked, this, &TextDialog::onCancel);
 
     addLabel(top, QStringLiteral("テキスト"), 36, 72, "Label2");
     m_memo = new QPlainTextEdit(top);
@@ -202,10 +197,10 @@ TFText1::TFText1(QWidget* parent) : QDialog(parent)
     m_scrollBox->setWidgetResizable(false);
     m_previewArea = new QWidget;
     m_previewArea->setObjectName(QStringLiteral("PreviewArea"));
-    m_preview = new lumavex::TextPreview(m_previewArea);
+    m_preview = new TextPreview(m_previewArea);
     m_preview->setObjectName(QStringLiteral("Image1"));
     m_preview->move(8, 9);
-    m_sample = new lumavex::TextSample(m_previewArea);
+    m_sample = new TextSample(m_previewArea);
     m_sample->setObjectName(QStringLiteral("TextLabel1"));
     m_sample->move(24, 24);
     m_sample->raise();
@@ -225,14 +220,14 @@ TFText1::TFText1(QWidget* parent) : QDialog(parent)
     m_sample->setTextFont(m_textFont);
     m_sample->setColor(QApplication::palette().color(QPalette::WindowText));
 
-    connect(m_memo, &QPlainTextEdit::textChanged, this, &TFText1::Memo1Change);
-    connect(m_preview, &lumavex::TextPreview::released, this, &TFText1::Image1MouseUp);
-    connect(m_sample, &lumavex::TextSample::pressed, this, &TFText1::TextLabel1MouseDown);
-    connect(m_sample, &lumavex::TextSample::moved, this, &TFText1::TextLabel1MouseMove);
-    connect(m_sample, &lumavex::TextSample::releasedOn, this, &TFText1::TextLabel1MouseUp);
+    connect(m_memo, &QPlainTextEdit::textChanged, this, &TextDialog::onTextChanged);
+    connect(m_preview, &TextPreview::released, this, &TextDialog::onPreviewMouseRelease);
+    connect(m_sample, &TextSample::pressed, this, &TextDialog::onSampleMousePress);
+    connect(m_sample, &TextSample::moved, this, &TextDialog::onSampleMouseMove);
+    connect(m_sample, &TextSample::releasedOn, this, &TextDialog::onSampleMouseRelease);
 }
 
-bool TFText1::execFor(const QString& caption, bool bevelEnabled, const QImage& picture)
+bool TextDialog::execFor(const QString& caption, bool bevelEnabled, const QImage& picture)
 {
     setWindowTitle(caption);
     m_bevel->setEnabled(bevelEnabled);
@@ -240,14 +235,14 @@ bool TFText1::execFor(const QString& caption, bool bevelEnabled, const QImage& p
     return exec() == QDialog::Accepted;
 }
 
-void TFText1::setPreviewPicture(const QImage& picture)
+void TextDialog::setPreviewPicture(const QImage& picture)
 {
     m_preview->setPicture(picture);
     m_previewArea->resize(m_preview->x() + picture.width() + 8,
                           m_preview->y() + picture.height() + 9);
 }
 
-QStringList TFText1::lines() const
+QStringList TextDialog::lines() const
 {
     const QString text = m_memo->toPlainText();
     if (text.isEmpty())
@@ -258,24 +253,24 @@ QStringList TFText1::lines() const
     return result;
 }
 
-int32_t TFText1::positionX() const
+int32_t TextDialog::positionX() const
 {
-    return lumavex::StrToInt(m_x->text().toStdString());
+    return StrToInt(m_x->text().toStdString());
 }
 
-int32_t TFText1::positionY() const
+int32_t TextDialog::positionY() const
 {
-    return lumavex::StrToInt(m_y->text().toStdString());
+    return StrToInt(m_y->text().toStdString());
 }
 
-lumavex::Color TFText1::textColor() const
+Color TextDialog::textColor() const
 {
-    return lumavex::colorOf(m_sample->color());
+    return colorOf(m_sample->color());
 }
 
-lumavex::Font TFText1::rasterFont() const
+Font TextDialog::rasterFont() const
 {
-    lumavex::Font font;
+    Font font;
     font.family = m_textFont.family().toStdString();
     const int pixels = m_textFont.pixelSize();
     font.pixelSize =
@@ -288,44 +283,44 @@ lumavex::Font TFText1::rasterFont() const
     return font;
 }
 
-bool TFText1::bevel() const
+bool TextDialog::bevel() const
 {
     return m_bevel->isChecked();
 }
 
-int32_t TFText1::bevelTopLeft() const
+int32_t TextDialog::bevelTopLeft() const
 {
-    return lumavex::StrToInt(m_bevel1->text().toStdString());
+    return StrToInt(m_bevel1->text().toStdString());
 }
 
-int32_t TFText1::bevelBottomRight() const
+int32_t TextDialog::bevelBottomRight() const
 {
-    return lumavex::StrToInt(m_bevel2->text().toStdString());
+    return StrToInt(m_bevel2->text().toStdString());
 }
 
-bool TFText1::outline() const
+bool TextDialog::outline() const
 {
     return m_outline->isChecked();
 }
 
-QString TFText1::sampleCaption() const
+QString TextDialog::sampleCaption() const
 {
     return m_sample->caption();
 }
 
-QPoint TFText1::samplePosition() const
+QPoint TextDialog::samplePosition() const
 {
     return m_sample->pos() - m_preview->pos();
 }
 
-void TFText1::showEvent(QShowEvent* event)
+void TextDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        onShow();
 }
 
-void TFText1::FormShow()
+void TextDialog::onShow()
 {
     if (m_bevel1->text().isEmpty())
         m_bevel1->setText(QStringLiteral("0"));
@@ -333,11 +328,11 @@ void TFText1::FormShow()
         m_bevel2->setText(QStringLiteral("0"));
 }
 
-void TFText1::BitBtn1Click()
+void TextDialog::onChooseFont()
 {
     // The font dialog offers no colour, and the text keeps its colour whatever is chosen.
     const QColor colour = m_sample->color();
-    const auto chosen = lumavex::UiServices::current().chooseFont(this, m_lastChosenFont);
+    const auto chosen = UiServices::current().chooseFont(this, m_lastChosenFont);
     if (chosen) {
         m_lastChosenFont = *chosen;
         m_textFont = *chosen;
@@ -346,66 +341,68 @@ void TFText1::BitBtn1Click()
     m_sample->setColor(colour);
 }
 
-void TFText1::BitBtn2Click()
+void TextDialog::onChooseColor()
 {
-    const auto chosen = lumavex::UiServices::current().chooseColor(this, m_lastChosenColor);
+    const auto chosen = UiServices::current().chooseColor(this, m_lastChosenColor);
     if (!chosen)
         return;
     m_lastChosenColor = *chosen;
     m_sample->setColor(QColor(chosen->red(), chosen->green(), chosen->blue()));
 }
 
-void TFText1::Memo1Change()
+void TextDialog::onTextChanged()
 {
     m_sample->setCaption(lines().join(QLatin1Char('\r')));
 }
 
-void TFText1::Image1MouseUp(QPoint point)
+void TextDialog::onPreviewMouseRelease(QPoint point)
 {
     m_x->setText(QString::number(point.x()));
     m_y->setText(QString::number(point.y()));
     m_sample->move(point + m_preview->pos());
 }
 
-void TFText1::TextLabel1MouseDown(QPoint point)
+void TextDialog::onSampleMousePress(QPoint point)
 {
     m_draggingLabel = true;
     m_dragStart = point;
 }
 
-void TFText1::TextLabel1MouseMove(QPoint point)
+void TextDialog::onSampleMouseMove(QPoint point)
 {
     if (m_draggingLabel)
         m_sample->move(m_sample->pos() + point - m_dragStart);
     updatePositionFromSample();
 }
 
-void TFText1::TextLabel1MouseUp()
+void TextDialog::onSampleMouseRelease()
 {
     m_draggingLabel = false;
 }
 
-void TFText1::updatePositionFromSample()
+void TextDialog::updatePositionFromSample()
 {
     const QPoint p = samplePosition();
     m_x->setText(QString::number(p.x()));
     m_y->setText(QString::number(p.y()));
 }
 
-void TFText1::Button1Click()
+void TextDialog::onOk()
 {
     m_accepted = true;
     accept();
 }
 
-void TFText1::Button2Click()
+void TextDialog::onCancel()
 {
     reject();
 }
 
-void TFText1::reject()
+void TextDialog::reject()
 {
     // The close box and Escape are a Cancel: nothing is drawn.
     m_accepted = false;
     QDialog::reject();
 }
+
+}  // namespace lumavex

@@ -68,17 +68,15 @@ private:
     QColor m_color;
 };
 
-}  // namespace lumavex
-
 /// The text output dialog ("テキスト出力"): the lines of text, their font and colour, where on
 /// the picture they start (typed, clicked on the preview or by dragging the sample), and the
 /// bevel and outline options of TextOut and TextTexture. The values stay between uses and are
 /// read by the commands after OK; nothing is checked inside the dialog. The sample's colour is
 /// also the key colour of MixPaste.
-class TFText1 : public QDialog {
+class TextDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TFText1(QWidget* parent = nullptr);
+    explicit TextDialog(QWidget* parent = nullptr);
 
     /// Shows the dialog modally for a command: its caption ("TextOut", "TextTexture"), whether
     /// the bevel option may be used, and the picture the text will be drawn on. accepted().
@@ -95,9 +93,9 @@ public:
     int32_t positionY() const;
     /// The text's font (the sample's) and its colour.
     QFont textFont() const { return m_textFont; }
-    lumavex::Color textColor() const;
+    Color textColor() const;
     /// The text's font as the working raster takes it: family, pixel size, styles and colour.
-    lumavex::Font rasterFont() const;
+    Font rasterFont() const;
     /// ck_bevel, E_bevel1 and E_Bevel2 (strict integers), Ck_outLine.
     bool bevel() const;
     int32_t bevelTopLeft() const;
@@ -111,18 +109,18 @@ public:
 
 public slots:
     /// Empty bevel counts become "0".
-    void FormShow();
+    void onShow();
     /// "F": the font dialog, opened with the font last chosen in it; never changes the colour.
-    void BitBtn1Click();
+    void onChooseFont();
     /// The colour dialog, opened with the colour last chosen in it.
-    void BitBtn2Click();
-    void Memo1Change();
-    void Image1MouseUp(QPoint point);
-    void TextLabel1MouseDown(QPoint point);
-    void TextLabel1MouseMove(QPoint point);
-    void TextLabel1MouseUp();
-    void Button1Click();
-    void Button2Click();
+    void onChooseColor();
+    void onTextChanged();
+    void onPreviewMouseRelease(QPoint point);
+    void onSampleMousePress(QPoint point);
+    void onSampleMouseMove(QPoint point);
+    void onSampleMouseRelease();
+    void onOk();
+    void onCancel();
     void reject() override;
 
 protected:
@@ -140,8 +138,8 @@ private:
     QCheckBox* m_outline;
     QScrollArea* m_scrollBox;
     QWidget* m_previewArea;
-    lumavex::TextPreview* m_preview;
-    lumavex::TextSample* m_sample;
+    TextPreview* m_preview;
+    TextSample* m_sample;
 
     bool m_accepted = false;
     bool m_draggingLabel = false;
@@ -150,3 +148,5 @@ private:
     QFont m_lastChosenFont;
     QColor m_lastChosenColor = Qt::black;
 };
+
+}  // namespace lumavex

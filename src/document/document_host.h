@@ -11,13 +11,13 @@ public:
     virtual ~DocumentHost() = default;
 
     /// Enables the save, save-as, print, cut and copy buttons (a document now exists).
-    virtual void MenuButtonEnable1Click() = 0;
+    virtual void enableDocumentButtons() = 0;
     /// Disables the same buttons unless more than one document window exists.
-    virtual void MenuButtonDisable1Click() = 0;
+    virtual void disableDocumentButtons() = 0;
     /// Enables or disables the undo tool button.
     virtual void setUndoButtonEnabled(bool enabled) = 0;
     /// The frame's undo: the active document restores its snapshot if it has one.
-    virtual void EditUndo() = 0;
+    virtual void undo() = 0;
     /// The printer that printing uses, as the printer setup left it.
     virtual QPrinter& printer() = 0;
 };

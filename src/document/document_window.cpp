@@ -29,7 +29,7 @@ PictureControl* hiddenPicture(const QString& name, QWidget* parent)
 
 }  // namespace
 
-TFEditImage1::TFEditImage1(DocumentHost* host, QWidget* parent)
+DocumentWindow::DocumentWindow(DocumentHost* host, QWidget* parent)
     : QMdiSubWindow(parent), m_host(host)
 {
     setObjectName(QStringLiteral("TFEditImage1"));
@@ -44,101 +44,101 @@ TFEditImage1::TFEditImage1(DocumentHost* host, QWidget* parent)
     // FormCreate: the snapshot starts empty, the frame's undo button off, its document
     // buttons on.
     m_host->setUndoButtonEnabled(false);
-    m_host->MenuButtonEnable1Click();
+    m_host->enableDocumentButtons();
     m_edited = false;
 }
 
-TFEditImage1::~TFEditImage1() = default;
+DocumentWindow::~DocumentWindow() = default;
 
-void TFEditImage1::createParts()
+void DocumentWindow::createParts()
 {
     auto* client = new QWidget(this);
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    m_scrollBox1 = new QScrollArea(client);
-    m_scrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
-    m_scrollBox1->setWidgetResizable(false);
-    m_scrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPalette gray = m_scrollBox1->palette();
+    m_scrollArea = new QScrollArea(client);
+    m_scrollArea->setObjectName(QStringLiteral("ScrollBox1"));
+    m_scrollArea->setWidgetResizable(false);
+    m_scrollArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette gray = m_scrollArea->palette();
     gray.setColor(QPalette::Window, kScrollBoxGray);
-    m_scrollBox1->setPalette(gray);
-    m_scrollBox1->viewport()->setPalette(gray);
-    m_scrollBox1->viewport()->setAutoFillBackground(true);
+    m_scrollArea->setPalette(gray);
+    m_scrollArea->viewport()->setPalette(gray);
+    m_scrollArea->viewport()->setAutoFillBackground(true);
 
     m_canvas = new QWidget;
     m_canvas->setPalette(gray);
     m_canvas->setAutoFillBackground(true);
-    m_image1 = new PictureControl(m_canvas);
-    m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setAutoSize(true);
-    m_image1->move(0, 0);
-    m_shape1 = new ShapeControl(m_canvas);
-    m_shape1->setObjectName(QStringLiteral("Shape1"));
-    m_shape1->hide();
-    m_image2 = new PictureControl(m_canvas);
-    m_image2->setObjectName(QStringLiteral("Image2"));
-    m_image2->setAutoSize(true);
-    m_image2->setToolTip(QStringLiteral("ダブルクリックで位置確定"));
-    m_image1->installEventFilter(this);
-    m_image2->installEventFilter(this);
-    m_scrollBox1->setWidget(m_canvas);
+    m_mainPicture = new PictureControl(m_canvas);
+    m_mainPicture->setObjectName(QStringLiteral("Image1"));
+    m_mainPicture->setAutoSize(true);
+    m_mainPicture->move(0, 0);
+    m_marquee = new ShapeControl(m_canvas);
+    m_marquee->setObjectName(QStringLiteral("Shape1"));
+    m_marquee->hide();
+    m_floatingPicture = new PictureControl(m_canvas);
+    m_floatingPicture->setObjectName(QStringLiteral("Image2"));
+    m_floatingPicture->setAutoSize(true);
+    m_floatingPicture->setToolTip(QStringLiteral("ダブルクリックで位置確定"));
+    m_mainPicture->installEventFilter(this);
+    m_floatingPicture->installEventFilter(this);
+    m_scrollArea->setWidget(m_canvas);
     layOutPictures();
-    layout->addWidget(m_scrollBox1, 1);
+    layout->addWidget(m_scrollArea, 1);
 
-    m_image3 = hiddenPicture(QStringLiteral("Image3"), client);
-    m_toolView1 = hiddenPicture(QStringLiteral("ToolView1"), client);
-    m_toolViewIO1 = new ToolViewIO(m_toolView1, this);
-    m_toolViewIO1->setObjectName(QStringLiteral("ToolViewIO1"));
+    m_scratchPicture = hiddenPicture(QStringLiteral("Image3"), client);
+    m_toolView = hiddenPicture(QStringLiteral("ToolView1"), client);
+    m_scannerInput = new ScannerInput(m_toolView, this);
+    m_scannerInput->setObjectName(QStringLiteral("ToolViewIO1"));
     // The view's save parameters start without an LZW compressor; activation installs it.
     m_ioParams.gifCompressor = nullptr;
-    m_undoImage = hiddenPicture(QStringLiteral("UndoImage"), client);
+    m_undoPicture = hiddenPicture(QStringLiteral("UndoImage"), client);
 
-    m_statusBar1 = new PanelStatusBar({250, 50, 50}, client);
-    m_statusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    m_statusBar1->setFixedHeight(19);
-    layout->addWidget(m_statusBar1);
+    m_statusBar = new PanelStatusBar({250, 50, 50}, client);
+    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar->setFixedHeight(19);
+    layout->addWidget(m_statusBar);
 
-    m_targetPicture = m_image1;
-    connect(m_image1, &PictureControl::popupRequested, this, [this](const QPoint& at) {
-        PopupMenu1Popup(m_image1);
-        m_popupMenu1->popup(at);
+    m_targetPicture = m_mainPicture;
+    connect(m_mainPicture, &PictureControl::popupRequested, this, [this](const QPoint& at) {
+        onPopupMenu(m_mainPicture);
+        m_popupMenu->popup(at);
     });
-    connect(m_image2, &PictureControl::popupRequested, this, [this](const QPoint& at) {
-        PopupMenu1Popup(m_image2);
-        m_popupMenu1->popup(at);
+    connect(m_floatingPicture, &PictureControl::popupRequested, this, [this](const QPoint& at) {
+        onPopupMenu(m_floatingPicture);
+        m_popupMenu->popup(at);
     });
 
     setWidget(client);
 }
 
 // The scrolled area covers the main and the floating picture, so that both can be scrolled to.
-void TFEditImage1::layOutPictures()
+void DocumentWindow::layOutPictures()
 {
     QRect covered(0, 0, 1, 1);
     for (const QWidget* picture :
-         {static_cast<QWidget*>(m_image1), static_cast<QWidget*>(m_image2)})
+         {static_cast<QWidget*>(m_mainPicture), static_cast<QWidget*>(m_floatingPicture)})
         if (!picture->isHidden())
             covered |= picture->geometry();
     m_canvas->resize(covered.right() + 1, covered.bottom() + 1);
 }
 
-bool TFEditImage1::eventFilter(QObject* watched, QEvent* event)
+bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((watched == m_image1 || watched == m_image2) &&
+    if ((watched == m_mainPicture || watched == m_floatingPicture) &&
         (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
          event->type() == QEvent::Show || event->type() == QEvent::Hide))
         layOutPictures();
     return QMdiSubWindow::eventFilter(watched, event);
 }
 
-QString TFEditImage1::undoLabel() const
+QString DocumentWindow::undoLabel() const
 {
-    return m_n5->menuAction()->statusTip();
+    return m_singleMenu->menuAction()->statusTip();
 }
 
-void TFEditImage1::FormActivate()
+void DocumentWindow::onActivated()
 {
     // GIF files of this window are coded by the LZW coder installed into the toolkit view's
     // save parameters.
@@ -146,25 +146,25 @@ void TFEditImage1::FormActivate()
     m_host->setUndoButtonEnabled(!undoLabel().isEmpty());
 }
 
-void TFEditImage1::TakeUndoSnapshot(PictureControl* picture, const QString& label)
+void DocumentWindow::TakeUndoSnapshot(PictureControl* picture, const QString& label)
 {
     m_edited = true;
-    m_undoImage->setPicture(picture->picture());
-    m_n5->menuAction()->setStatusTip(label);
+    m_undoPicture->setPicture(picture->picture());
+    m_singleMenu->menuAction()->setStatusTip(label);
     m_host->setUndoButtonEnabled(true);
 }
 
-void TFEditImage1::RestoreUndo()
+void DocumentWindow::RestoreUndo()
 {
-    m_image1->setPicture(m_undoImage->picture());
+    m_mainPicture->setPicture(m_undoPicture->picture());
 }
 
-void TFEditImage1::Undo1Click()
+void DocumentWindow::onUndo()
 {
-    m_host->EditUndo();
+    m_host->undo();
 }
 
-bool TFEditImage1::queryClose()
+bool DocumentWindow::queryClose()
 {
     if (!m_edited)
         return true;
@@ -173,19 +173,19 @@ bool TFEditImage1::queryClose()
     switch (UiServices::current().ask(this, QStringLiteral("確認"), text,
                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
         case QMessageBox::Yes:
-            return reportErrors(this, [&] { SavePicture(m_image1, m_fileName); });
+            return reportErrors(this, [&] { savePicture(m_mainPicture, m_fileName); });
         case QMessageBox::No: return true;
         default: return false;
     }
 }
 
-void TFEditImage1::closeEvent(QCloseEvent* event)
+void DocumentWindow::closeEvent(QCloseEvent* event)
 {
     if (!queryClose()) {
         event->ignore();
         return;
     }
-    m_host->MenuButtonDisable1Click();
+    m_host->disableDocumentButtons();
     QMdiSubWindow::closeEvent(event);
 }
 

@@ -16,34 +16,34 @@ class DocumentHost;
 class PanelStatusBar;
 class PictureControl;
 class ShapeControl;
-class ToolViewIO;
+class ScannerInput;
 
 /// The document window: one picture in a child window of the frame, with its floating paste
 /// picture, scratch picture, undo snapshot and toolkit work area, its "編集(&E)" and "処理"
 /// menus (merged into the frame's menu bar while it is active) and its pop-up menu.
-class TFEditImage1 : public QMdiSubWindow {
+class DocumentWindow : public QMdiSubWindow {
     Q_OBJECT
 public:
     /// Creates the window and its parts (FormCreate): the frame's undo button is disabled and
     /// its document buttons enabled. The picture starts empty.
-    explicit TFEditImage1(DocumentHost* host, QWidget* parent = nullptr);
-    ~TFEditImage1() override;
+    explicit DocumentWindow(DocumentHost* host, QWidget* parent = nullptr);
+    ~DocumentWindow() override;
 
-    // Parts of the window.
-    QScrollArea* ScrollBox1() const { return m_scrollBox1; }
-    PictureControl* Image1() const { return m_image1; }
-    ShapeControl* Shape1() const { return m_shape1; }
-    PictureControl* Image2() const { return m_image2; }
-    PictureControl* Image3() const { return m_image3; }
-    PictureControl* ToolView1() const { return m_toolView1; }
-    ToolViewIO* ToolViewIO1() const { return m_toolViewIO1; }
+    // Parts of the window, with their objectNames.
+    QScrollArea* scrollArea() const { return m_scrollArea; }               ///< "ScrollBox1"
+    PictureControl* mainPicture() const { return m_mainPicture; }          ///< "Image1"
+    ShapeControl* marquee() const { return m_marquee; }                    ///< "Shape1"
+    PictureControl* floatingPicture() const { return m_floatingPicture; }  ///< "Image2"
+    PictureControl* scratchPicture() const { return m_scratchPicture; }    ///< "Image3"
+    PictureControl* toolView() const { return m_toolView; }                ///< "ToolView1"
+    ScannerInput* scannerInput() const { return m_scannerInput; }          ///< "ToolViewIO1"
     /// The toolkit view's save parameters (GIF bits, interlacing, the LZW compressor).
     const SaveOptions& ioParams() const { return m_ioParams; }
-    PictureControl* UndoImage() const { return m_undoImage; }
-    PanelStatusBar* StatusBar1() const { return m_statusBar1; }
-    QMenu* Edit1() const { return m_edit1; }
-    QMenu* N4() const { return m_n4; }
-    QMenu* PopupMenu1() const { return m_popupMenu1; }
+    PictureControl* undoPicture() const { return m_undoPicture; }  ///< "UndoImage"
+    PanelStatusBar* statusBar() const { return m_statusBar; }      ///< "StatusBar1"
+    QMenu* editMenu() const { return m_editMenu; }                 ///< "Edit1"
+    QMenu* processingMenu() const { return m_processingMenu; }  ///< "N4" (its "N5" is 単独処理)
+    QMenu* popupMenu() const { return m_popupMenu; }            ///< "PopupMenu1"
     /// The menus merged into the frame's menu bar, each with its group index in the property
     /// "groupIndex" of its menu action.
     QList<QMenu*> mergedMenus() const;
@@ -62,35 +62,35 @@ public:
 
     /// Runs when the window becomes the active document: the frame's undo button follows this
     /// document's undo label.
-    void FormActivate();
+    void onActivated();
     /// Keeps a copy of a picture as the undo snapshot under a label and marks the document
     /// edited.
     void TakeUndoSnapshot(PictureControl* picture, const QString& label);
     /// Puts the snapshot back into the main picture; snapshot, label and edited-ness stay.
     void RestoreUndo();
     /// "元に戻す(&U)": the frame's undo.
-    void Undo1Click();
+    void onUndo();
     /// Enables the edit menu's items as the undo label and the clipboard allow.
-    void Edit1Click();
+    void onEditMenuShow();
     /// Enables "MixPaste" exactly when the menu opens over the floating picture, which then
     /// becomes the target picture.
-    void PopupMenu1Popup(PictureControl* over);
+    void onPopupMenu(PictureControl* over);
 
     /// Reads a picture file into the main picture through the format registry. The file name is
     /// set first; the title only once the file was read. Throws lumavex::Error, leaving the
     /// picture as it was.
-    void LoadPicture(const QString& fileName);
+    void loadPicture(const QString& fileName);
     /// Writes a picture control's picture by the file name's extension (".bmp" appended when
     /// it has none); title and file name become the name written. Throws lumavex::Error, and
     /// then title, file name and any existing file stay as they were.
-    void SavePicture(PictureControl* picture, const QString& fileName);
+    void savePicture(PictureControl* picture, const QString& fileName);
     /// Prints the main picture on the frame's printer at the page's top-left, unscaled.
     /// Throws lumavex::Error when printing cannot start.
-    void Print1Click();
+    void printPicture();
     /// The scanner's source selection.
-    void SelectSource();
+    void selectSource();
     /// Acquires one scanned picture into the main picture; nothing changes when none came.
-    void AcquireScan();
+    void acquireScan();
 
     /// The close question: true when the window may close (not edited, or answered Yes and
     /// saved, or No); false on Cancel or when the save failed.
@@ -109,20 +109,20 @@ private:
     QString m_fileName;
     bool m_edited = false;
 
-    QScrollArea* m_scrollBox1 = nullptr;
+    QScrollArea* m_scrollArea = nullptr;
     QWidget* m_canvas = nullptr;
-    PictureControl* m_image1 = nullptr;
-    ShapeControl* m_shape1 = nullptr;
-    PictureControl* m_image2 = nullptr;
-    PictureControl* m_image3 = nullptr;
-    PictureControl* m_toolView1 = nullptr;
-    ToolViewIO* m_toolViewIO1 = nullptr;
-    PictureControl* m_undoImage = nullptr;
-    PanelStatusBar* m_statusBar1 = nullptr;
-    QMenu* m_edit1 = nullptr;
-    QMenu* m_n4 = nullptr;
-    QMenu* m_n5 = nullptr;
-    QMenu* m_popupMenu1 = nullptr;
+    PictureControl* m_mainPicture = nullptr;
+    ShapeControl* m_marquee = nullptr;
+    PictureControl* m_floatingPicture = nullptr;
+    PictureControl* m_scratchPicture = nullptr;
+    PictureControl* m_toolView = nullptr;
+    ScannerInput* m_scannerInput = nullptr;
+    PictureControl* m_undoPicture = nullptr;
+    PanelStatusBar* m_statusBar = nullptr;
+    QMenu* m_editMenu = nullptr;
+    QMenu* m_processingMenu = nullptr;
+    QMenu* m_singleMenu = nullptr;
+    QMenu* m_popupMenu = nullptr;
     PictureControl* m_targetPicture = nullptr;
     SaveOptions m_ioParams;
 };

@@ -23,22 +23,22 @@ std::string localName(const QString& fileName)
 
 }  // namespace
 
-void TFEditImage1::LoadPicture(const QString& fileName)
+void DocumentWindow::loadPicture(const QString& fileName)
 {
     m_fileName = fileName;
     Raster picture = lumavex::LoadPicture(localName(fileName));
     setWindowTitle(fileName);
-    m_image1->setPicture(std::move(picture));
+    m_mainPicture->setPicture(std::move(picture));
 }
 
-void TFEditImage1::SavePicture(PictureControl* picture, const QString& fileName)
+void DocumentWindow::savePicture(PictureControl* picture, const QString& fileName)
 {
     const std::string target = savedFileName(localName(fileName));
     std::string written;
     if (lowerExtension(target) == "gif") {
         // GIF files are written from the toolkit view, with its save parameters.
-        m_toolView1->setPicture(picture->picture());
-        written = lumavex::SavePicture(m_toolView1->picture(), target, m_ioParams);
+        m_toolView->setPicture(picture->picture());
+        written = lumavex::SavePicture(m_toolView->picture(), target, m_ioParams);
     } else {
         written = lumavex::SavePicture(picture->picture(), target);
     }
@@ -47,9 +47,9 @@ void TFEditImage1::SavePicture(PictureControl* picture, const QString& fileName)
     m_fileName = name;
 }
 
-void TFEditImage1::Print1Click()
+void DocumentWindow::printPicture()
 {
-    const Raster& picture = m_image1->picture();
+    const Raster& picture = m_mainPicture->picture();
     if (picture.empty())
         throw Error(ErrorKind::BadArgument, "印刷する画像がありません");
     QPrinter& printer = m_host->printer();
@@ -68,15 +68,15 @@ void TFEditImage1::Print1Click()
         throw Error(ErrorKind::File, "印刷を完了できませんでした");
 }
 
-void TFEditImage1::SelectSource()
+void DocumentWindow::selectSource()
 {
-    m_toolViewIO1->SelectSource(this);
+    m_scannerInput->selectSource(this);
 }
 
-void TFEditImage1::AcquireScan()
+void DocumentWindow::acquireScan()
 {
-    if (m_toolViewIO1->Acquire(this))
-        m_image1->setPicture(m_toolView1->picture());
+    if (m_scannerInput->acquire(this))
+        m_mainPicture->setPicture(m_toolView->picture());
 }
 
 }  // namespace lumavex

@@ -12,9 +12,10 @@ namespace lumavex {
 
 namespace {
 
-// One menu item: its name, caption, shortcut and the name of the handler that runs it ("" for
-// separators' captions, and for items without a handler). Items whose commands come with the
-// effect dispatch carry their handler's name in the property "handler".
+// One menu item: its name, caption, shortcut and the form's name of the handler that runs it
+// ("" for separators' captions, and for items without a handler). Items whose commands come
+// with the effect dispatch carry that name in the property "handler", as controls carry theirs
+// in objectName; the C++ handler itself has a descriptive name (PopAddShadowClick: onAddShadow).
 struct MenuItem {
     const char* name;
     const char* caption;
@@ -119,46 +120,45 @@ QMenu* mergedMenu(QWidget* parent, const char* name, const QString& caption, int
 
 }  // namespace
 
-void TFEditImage1::createMenus()
+void DocumentWindow::createMenus()
 {
-    m_edit1 = mergedMenu(this, "Edit1", QStringLiteral("編集(&E)"), 2);
-    addItems(m_edit1, kEditItems);
-    connect(m_edit1, &QMenu::aboutToShow, this, &TFEditImage1::Edit1Click);
-    connect(menuItem(QStringLiteral("Undo1")), &QAction::triggered, this,
-            &TFEditImage1::Undo1Click);
+    m_editMenu = mergedMenu(this, "Edit1", QStringLiteral("編集(&E)"), 2);
+    addItems(m_editMenu, kEditItems);
+    connect(m_editMenu, &QMenu::aboutToShow, this, &DocumentWindow::onEditMenuShow);
+    connect(menuItem(QStringLiteral("Undo1")), &QAction::triggered, this, &DocumentWindow::onUndo);
 
-    m_n4 = mergedMenu(this, "N4", QStringLiteral("処理"), 7);
-    m_n5 = subMenu(m_n4, "N5", "単独処理");
-    addItems(m_n5, kSingleItems);
-    addItems(subMenu(m_n4, "N1", "Image-画像"), kImageItems);
-    addItems(subMenu(m_n4, "color1", "color-色"), kColorItems);
+    m_processingMenu = mergedMenu(this, "N4", QStringLiteral("処理"), 7);
+    m_singleMenu = subMenu(m_processingMenu, "N5", "単独処理");
+    addItems(m_singleMenu, kSingleItems);
+    addItems(subMenu(m_processingMenu, "N1", "Image-画像"), kImageItems);
+    addItems(subMenu(m_processingMenu, "color1", "color-色"), kColorItems);
 
-    m_popupMenu1 = new QMenu(this);
-    m_popupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    addItems(m_popupMenu1, kPopupItems);
+    m_popupMenu = new QMenu(this);
+    m_popupMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    addItems(m_popupMenu, kPopupItems);
 }
 
-QList<QMenu*> TFEditImage1::mergedMenus() const
+QList<QMenu*> DocumentWindow::mergedMenus() const
 {
-    return {m_edit1, m_n4};
+    return {m_editMenu, m_processingMenu};
 }
 
-QAction* TFEditImage1::menuItem(const QString& name) const
+QAction* DocumentWindow::menuItem(const QString& name) const
 {
     return findChild<QAction*>(name);
 }
 
-void TFEditImage1::Edit1Click()
+void DocumentWindow::onEditMenuShow()
 {
     menuItem(QStringLiteral("Undo1"))->setEnabled(!undoLabel().isEmpty());
     const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
     menuItem(QStringLiteral("Paste1"))->setEnabled(clipboard && clipboard->hasImage());
 }
 
-void TFEditImage1::PopupMenu1Popup(PictureControl* over)
+void DocumentWindow::onPopupMenu(PictureControl* over)
 {
     m_targetPicture = over;
-    menuItem(QStringLiteral("MixPaste1"))->setEnabled(over != m_image1);
+    menuItem(QStringLiteral("MixPaste1"))->setEnabled(over != m_mainPicture);
 }
 
 }  // namespace lumavex

@@ -5,14 +5,14 @@
 
 namespace lumavex {
 
-ToolViewIO::ToolViewIO(PictureControl* view, QObject* parent) : QObject(parent), m_view(view) {}
+ScannerInput::ScannerInput(PictureControl* view, QObject* parent) : QObject(parent), m_view(view) {}
 
-bool ToolViewIO::SelectSource(QWidget* dialogParent)
+bool ScannerInput::selectSource(QWidget* dialogParent)
 {
     return selectScannerSource(dialogParent);
 }
 
-bool ToolViewIO::Acquire(QWidget* dialogParent)
+bool ScannerInput::acquire(QWidget* dialogParent)
 {
     std::optional<Raster> scanned = acquireScan(dialogParent);
     if (!scanned || scanned->empty())

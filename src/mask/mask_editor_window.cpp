@@ -2,10 +2,14 @@
 
 #include "dialogs/form_support.h"
 
-TFEditImage2::TFEditImage2(QWidget* parent) : QDialog(parent)
+namespace lumavex {
+
+MaskEditorWindow::MaskEditorWindow(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFEditImage2"));
     setWindowTitle(QStringLiteral("FEditImage2"));
-    setFont(lumavex::formFont());
+    setFont(formFont());
     resize(611, 431);
 }
+
+}  // namespace lumavex

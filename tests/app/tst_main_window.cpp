@@ -71,19 +71,19 @@ QStringList menuBarTitles(QMenuBar* bar)
     return titles;
 }
 
-QStringList titles(const QList<TFEditImage1*>& documents)
+QStringList titles(const QList<DocumentWindow*>& documents)
 {
     QStringList list;
-    for (const TFEditImage1* d : documents)
+    for (const DocumentWindow* d : documents)
         list << d->windowTitle();
     return list;
 }
 
-QList<TFEditImage1*> inCreationOrder(TMainForm* frame)
+QList<DocumentWindow*> inCreationOrder(MainWindow* frame)
 {
-    QList<TFEditImage1*> list;
+    QList<DocumentWindow*> list;
     for (QMdiSubWindow* w : frame->mdiArea()->subWindowList(QMdiArea::CreationOrder))
-        list << qobject_cast<TFEditImage1*>(w);
+        list << qobject_cast<DocumentWindow*>(w);
     return list;
 }
 
@@ -104,9 +104,9 @@ void drop(QWidget* target, const QStringList& files)
     delete data;
 }
 
-void edit(TFEditImage1* document)
+void edit(DocumentWindow* document)
 {
-    document->TakeUndoSnapshot(document->Image1(), QStringLiteral("影付け"));
+    document->TakeUndoSnapshot(document->mainPicture(), QStringLiteral("影付け"));
 }
 
 void writeHelp(const QString& folder)
@@ -128,7 +128,7 @@ void writeHelp(const QString& folder)
 
 }  // namespace
 
-class TstMainForm : public QObject {
+class TstMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -160,23 +160,23 @@ private slots:
     void aboutBoxAndParametersShowModeless();
 };
 
-void TstMainForm::initTestCase()
+void TstMainWindow::initTestCase()
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
-void TstMainForm::frameParts()
+void TstMainWindow::frameParts()
 {
     EditorUnderTest t;
-    TMainForm* f = t.frame;
+    MainWindow* f = t.frame;
     QCOMPARE(f->windowTitle(), QStringLiteral("Lumavex"));
     QCOMPARE(f->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
     QCOMPARE(f->font().pixelSize(), 12);
-    QCOMPARE(f->StatusLine()->objectName(), QStringLiteral("StatusLine"));
-    QCOMPARE(f->statusBar(), f->StatusLine());
-    QCOMPARE(f->SpeedBar()->height(), 37);
-    QCOMPARE(f->Panel1()->height(), 33);
-    QCOMPARE(f->Panel1()->parentWidget(), f->SpeedBar());
+    QCOMPARE(f->statusLine()->objectName(), QStringLiteral("StatusLine"));
+    QCOMPARE(f->statusBar(), f->statusLine());
+    QCOMPARE(f->speedBar()->height(), 37);
+    QCOMPARE(f->buttonPanel()->height(), 33);
+    QCOMPARE(f->buttonPanel()->parentWidget(), f->speedBar());
     QCOMPARE(f->menuBar()->objectName(), QStringLiteral("MainMenu"));
     QVERIFY(f->acceptDrops());
     QCOMPARE(f->mdiArea()->background().color(), QColor(128, 128, 128));
@@ -184,7 +184,7 @@ void TstMainForm::frameParts()
     QCOMPARE(menuBarTitles(f->menuBar()), QStringList({"ﾌｧｲﾙ(&F)", "ｳｨﾝﾄﾞｳ(&W)", "ﾍﾙﾌﾟ(&H)"}));
 }
 
-void TstMainForm::fileMenuItems()
+void TstMainWindow::fileMenuItems()
 {
     EditorUnderTest t;
     compareItems(
@@ -207,7 +207,7 @@ void TstMainForm::fileMenuItems()
     QVERIFY(t.frame->recentFileItems().isEmpty());
 }
 
-void TstMainForm::windowAndHelpMenuItems()
+void TstMainWindow::windowAndHelpMenuItems()
 {
     EditorUnderTest t;
     compareItems(t.frame->windowMenu(),
@@ -222,7 +222,7 @@ void TstMainForm::windowAndHelpMenuItems()
                   {"HelpAboutItem", "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾌﾟﾛｸﾞﾗﾑの情報を表示します", true}});
 }
 
-void TstMainForm::speedButtons()
+void TstMainWindow::speedButtons()
 {
     EditorUnderTest t;
     const struct {
@@ -238,7 +238,7 @@ void TstMainForm::speedButtons()
                    {12, "重ねて表示", true},   {13, "整列", true},
                    {14, "目次", true},         {15, "ｷｰﾜｰﾄﾞで検索", true},
                    {16, "ﾍﾙﾌﾟの使い方", true}, {17, "ﾊﾞｰｼﾞｮﾝ情報", true}};
-    QCOMPARE(t.frame->Panel1()->findChildren<QToolButton*>().size(), 18);
+    QCOMPARE(t.frame->buttonPanel()->findChildren<QToolButton*>().size(), 18);
     QList<QImage> glyphs;
     for (int i = 0; i < 18; ++i) {
         QToolButton* b = t.frame->speedButton(buttons[i].number);
@@ -257,7 +257,7 @@ void TstMainForm::speedButtons()
     }
 }
 
-void TstMainForm::longLivedWindowsExistOnce()
+void TstMainWindow::longLivedWindowsExistOnce()
 {
     EditorUnderTest t;
     Editor& e = Editor::instance();
@@ -271,7 +271,7 @@ void TstMainForm::longLivedWindowsExistOnce()
     QCOMPARE(e.processingParameters()->windowTitle(), QStringLiteral("処理パラメータ"));
 }
 
-void TstMainForm::statusLineShowsMenuHintsAndClearsOnButtons()
+void TstMainWindow::statusLineShowsMenuHintsAndClearsOnButtons()
 {
     EditorUnderTest t;
     QMenu* file = t.frame->fileMenu();
@@ -279,47 +279,47 @@ void TstMainForm::statusLineShowsMenuHintsAndClearsOnButtons()
     QVERIFY(QTest::qWaitForWindowExposed(file));
     QAction* open = t.frame->menuItem("FileOpenItem");
     QTest::mouseMove(file, file->actionGeometry(open).center());
-    QTRY_COMPARE(t.frame->StatusLine()->currentMessage(), QStringLiteral("既存のﾌｧｲﾙを開きます"));
+    QTRY_COMPARE(t.frame->statusLine()->currentMessage(), QStringLiteral("既存のﾌｧｲﾙを開きます"));
     // An item without a hint clears the line.
     QTest::mouseMove(file, file->actionGeometry(t.frame->menuItem("N2")).center());
-    QTRY_COMPARE(t.frame->StatusLine()->currentMessage(), QString());
+    QTRY_COMPARE(t.frame->statusLine()->currentMessage(), QString());
     QTest::mouseMove(file, file->actionGeometry(t.frame->menuItem("FileExitItem")).center());
-    QTRY_COMPARE(t.frame->StatusLine()->currentMessage(),
+    QTRY_COMPARE(t.frame->statusLine()->currentMessage(),
                  QStringLiteral("このｱﾌﾟﾘｹｰｼｮﾝを終了します"));
     file->hide();
 
     QEvent enter(QEvent::Enter);
     QCoreApplication::sendEvent(t.frame->speedButton(1), &enter);
-    QCOMPARE(t.frame->StatusLine()->currentMessage(), QString());
+    QCOMPARE(t.frame->statusLine()->currentMessage(), QString());
 }
 
-void TstMainForm::documentMenusMergeByGroupIndex()
+void TstMainWindow::documentMenusMergeByGroupIndex()
 {
     EditorUnderTest t;
-    t.frame->FileNew();
+    t.frame->onFileNew();
     QCOMPARE(menuBarTitles(t.frame->menuBar()),
              QStringList({"ﾌｧｲﾙ(&F)", "編集(&E)", "処理", "ｳｨﾝﾄﾞｳ(&W)", "ﾍﾙﾌﾟ(&H)"}));
-    TFEditImage1* first = t.frame->activeDocument();
-    t.frame->FileNew();
-    TFEditImage1* second = t.frame->activeDocument();
+    DocumentWindow* first = t.frame->activeDocument();
+    t.frame->onFileNew();
+    DocumentWindow* second = t.frame->activeDocument();
     // Only the active document's menus are in the bar.
-    QVERIFY(t.frame->menuBar()->actions().contains(second->Edit1()->menuAction()));
-    QVERIFY(!t.frame->menuBar()->actions().contains(first->Edit1()->menuAction()));
+    QVERIFY(t.frame->menuBar()->actions().contains(second->editMenu()->menuAction()));
+    QVERIFY(!t.frame->menuBar()->actions().contains(first->editMenu()->menuAction()));
     QCOMPARE(t.frame->menuBar()->actions().size(), 5);
     t.frame->mdiArea()->setActiveSubWindow(first);
-    QVERIFY(t.frame->menuBar()->actions().contains(first->N4()->menuAction()));
-    QVERIFY(!t.frame->menuBar()->actions().contains(second->N4()->menuAction()));
+    QVERIFY(t.frame->menuBar()->actions().contains(first->processingMenu()->menuAction()));
+    QVERIFY(!t.frame->menuBar()->actions().contains(second->processingMenu()->menuAction()));
     QVERIFY(first->close());
     QVERIFY(second->close());
     QTRY_COMPARE(menuBarTitles(t.frame->menuBar()),
                  QStringList({"ﾌｧｲﾙ(&F)", "ｳｨﾝﾄﾞｳ(&W)", "ﾍﾙﾌﾟ(&H)"}));
 }
 
-void TstMainForm::windowListNamesEveryDocument()
+void TstMainWindow::windowListNamesEveryDocument()
 {
     EditorUnderTest t;
-    t.frame->FileNew();
-    t.frame->FileNew();
+    t.frame->onFileNew();
+    t.frame->onFileNew();
     emit t.frame->windowMenu()->aboutToShow();
     const QList<QAction*> items = t.frame->windowMenu()->actions();
     QCOMPARE(items.size(), 3 + 1 + 2);
@@ -332,42 +332,42 @@ void TstMainForm::windowListNamesEveryDocument()
     // Opening the menu again lists them afresh.
     emit t.frame->windowMenu()->aboutToShow();
     QCOMPARE(t.frame->windowMenu()->actions().size(), 6);
-    t.frame->WindowTile();
-    t.frame->WindowCascade();
-    for (TFEditImage1* d : t.frame->documents())
+    t.frame->onWindowTile();
+    t.frame->onWindowCascade();
+    for (DocumentWindow* d : t.frame->documents())
         d->showMinimized();
-    t.frame->WindowArrange();
-    const QList<TFEditImage1*> docs = inCreationOrder(t.frame);
+    t.frame->onArrangeIcons();
+    const QList<DocumentWindow*> docs = inCreationOrder(t.frame);
     QCOMPARE(docs[0]->x(), 0);
     QCOMPARE(docs[1]->x(), docs[0]->width());
     QCOMPARE(docs[0]->geometry().bottom(), t.frame->mdiArea()->viewport()->rect().bottom());
 }
 
-void TstMainForm::fileMenuClickFollowsTheDocuments()
+void TstMainWindow::fileMenuClickFollowsTheDocuments()
 {
     EditorUnderTest t;
     const char* items[] = {"FileSaveItem", "FileSaveAsItem", "N6", "Aquair1", "FilePrintItem"};
     emit t.frame->fileMenu()->aboutToShow();
     for (const char* name : items)
         QVERIFY2(!t.frame->menuItem(name)->isEnabled(), name);
-    t.frame->FileNew();
+    t.frame->onFileNew();
     emit t.frame->fileMenu()->aboutToShow();
     for (const char* name : items)
         QVERIFY2(t.frame->menuItem(name)->isEnabled(), name);
     QVERIFY(t.frame->activeDocument()->close());
     QTRY_VERIFY(t.frame->documents().isEmpty());
-    t.frame->FileMenuClick();
+    t.frame->onFileMenuShow();
     for (const char* name : items)
         QVERIFY2(!t.frame->menuItem(name)->isEnabled(), name);
 }
 
-void TstMainForm::openAppendsRecentFiles()
+void TstMainWindow::openAppendsRecentFiles()
 {
     EditorUnderTest t;
     const QString name = t.writePicture("a&b.bmp", test::makeFPicture(12, 10));
     t.ui.openNames << name << name;
-    t.frame->FileOpen();
-    t.frame->FileOpen();
+    t.frame->onFileOpen();
+    t.frame->onFileOpen();
     QCOMPARE(t.ui.filters[0],
              QStringLiteral("すべてのﾌｧｲﾙ (*.*)|*.*|Device Independent Bitmap (*.dib)|*.dib|JPEG "
                             "Image File (*.jpg,*.jpeg)|*.jpg;*.jpeg|JPEG Image File "
@@ -383,83 +383,83 @@ void TstMainForm::openAppendsRecentFiles()
     QCOMPARE(t.frame->fileMenu()->actions().last(), recent.last());
     QCOMPARE(t.frame->documents().size(), 2);
     // Cancelling the dialog opens nothing.
-    t.frame->FileOpen();
+    t.frame->onFileOpen();
     QCOMPARE(t.frame->documents().size(), 2);
 }
 
-void TstMainForm::recentItemOpensWithoutAddingOne()
+void TstMainWindow::recentItemOpensWithoutAddingOne()
 {
     EditorUnderTest t;
     const Raster f = test::makeFPicture(12, 10);
     const QString name = t.writePicture("f.bmp", f);
     t.ui.openNames << name;
-    t.frame->FileOpen();
+    t.frame->onFileOpen();
     t.frame->recentFileItems()[0]->trigger();
     QCOMPARE(t.frame->recentFileItems().size(), 1);
     QCOMPARE(t.frame->documents().size(), 2);
     QCOMPARE(t.frame->activeDocument()->windowTitle(), name);
-    QVERIFY(t.frame->activeDocument()->Image1()->picture().samePixels(f));
+    QVERIFY(t.frame->activeDocument()->mainPicture()->picture().samePixels(f));
 }
 
-void TstMainForm::failedOpenAddsNoRecentFile()
+void TstMainWindow::failedOpenAddsNoRecentFile()
 {
     EditorUnderTest t;
     t.ui.openNames << t.path("absent.bmp");
-    t.frame->FileOpen();
+    t.frame->onFileOpen();
     QVERIFY(t.frame->recentFileItems().isEmpty());
     QCOMPARE(t.ui.errors.size(), 1);
     QCOMPARE(t.frame->activeDocument()->windowTitle(), QStringLiteral("FEditImage1"));
 }
 
-void TstMainForm::newNumbersPastOpenWindows()
+void TstMainWindow::newNumbersPastOpenWindows()
 {
     EditorUnderTest t;
-    t.frame->FileNew();
-    t.frame->FileNew();
+    t.frame->onFileNew();
+    t.frame->onFileNew();
     QCOMPARE(titles(inCreationOrder(t.frame)),
              QStringList({t.path("New(0).bmp"), t.path("New(1).bmp")}));
-    t.frame->FileNew();
+    t.frame->onFileNew();
     QCOMPARE(t.frame->activeDocument()->windowTitle(), t.path("New(2).bmp"));
     QCOMPARE(t.frame->activeDocument()->fileName(), t.path("New(2).bmp"));
     // Nothing is written.
     QVERIFY(!QFile::exists(t.path("New(2).bmp")));
 }
 
-void TstMainForm::newNumbersPastFilesOnDisk()
+void TstMainWindow::newNumbersPastFilesOnDisk()
 {
     EditorUnderTest t;
     t.writePicture("New(0).bmp", test::makeFPicture(4, 4));
-    t.frame->FileNew();
+    t.frame->onFileNew();
     QCOMPARE(t.frame->activeDocument()->windowTitle(), t.path("New(1).bmp"));
 }
 
-void TstMainForm::newNeverReusesATakenName()
+void TstMainWindow::newNeverReusesATakenName()
 {
     EditorUnderTest t;
     // Two windows and New(2).bmp on disk: the first free number 0 plus the two windows would
     // name New(2).bmp, whose file a save would overwrite.
-    t.frame->FileNew();
-    t.frame->FileNew();
+    t.frame->onFileNew();
+    t.frame->onFileNew();
     t.writePicture("New(2).bmp", test::makeFPicture(4, 4));
-    t.frame->FileNew();
+    t.frame->onFileNew();
     QCOMPARE(t.frame->activeDocument()->windowTitle(), t.path("New(3).bmp"));
     // Closing New(0) leaves two windows; 0 + 2 is New(2) (on disk), then New(3) is open.
-    for (TFEditImage1* d : t.frame->documents())
+    for (DocumentWindow* d : t.frame->documents())
         if (d->fileName() == t.path("New(0).bmp"))
             QVERIFY(d->close());
     QTRY_COMPARE(t.frame->documents().size(), 2);
-    t.frame->FileNew();
+    t.frame->onFileNew();
     QCOMPARE(t.frame->activeDocument()->windowTitle(), t.path("New(4).bmp"));
 }
 
-void TstMainForm::newFillsWithTheBackgroundColour()
+void TstMainWindow::newFillsWithTheBackgroundColour()
 {
     EditorUnderTest t;
     t.editor.processingParameters()->setPanelColor("BGColor", makeColor(10, 200, 30));
-    t.frame->Panel1()->hide();
+    t.frame->buttonPanel()->hide();
     t.frame->speedButton(18)->click();
-    QVERIFY(t.frame->Panel1()->isVisible());
-    const Raster& p = t.frame->activeDocument()->Image1()->picture();
+    QVERIFY(t.frame->buttonPanel()->isVisible());
+    const Raster& p = t.frame->activeDocument()->mainPicture()->picture();
     QCOMPARE(p.width(), 10);
     QCOMPARE(p.height(), 10);
     QVERIFY(p.samePixels(Raster(10, 10, makeColor(10, 200, 30))));
@@ -467,11 +467,11 @@ void TstMainForm::newFillsWithTheBackgroundColour()
     QVERIFY(!t.frame->activeDocument()->edited());
 }
 
-void TstMainForm::closingTheLastWindowDisablesTheButtons()
+void TstMainWindow::closingTheLastWindowDisablesTheButtons()
 {
     EditorUnderTest t;
-    t.frame->FileNew();
-    TFEditImage1* d = t.frame->activeDocument();
+    t.frame->onFileNew();
+    DocumentWindow* d = t.frame->activeDocument();
     edit(d);
     QVERIFY(t.frame->speedButton(7)->isEnabled());
     t.ui.answers << QMessageBox::No;
@@ -486,18 +486,18 @@ void TstMainForm::closingTheLastWindowDisablesTheButtons()
     QVERIFY(t.ui.errors.isEmpty());
 }
 
-void TstMainForm::closingOneOfTwoKeepsTheButtons()
+void TstMainWindow::closingOneOfTwoKeepsTheButtons()
 {
     EditorUnderTest t;
-    t.frame->FileNew();
-    t.frame->FileNew();
+    t.frame->onFileNew();
+    t.frame->onFileNew();
     QVERIFY(t.frame->activeDocument()->close());
     QTRY_COMPARE(t.frame->documents().size(), 1);
     for (const int n : {2, 3, 4, 8, 9})
         QVERIFY(t.frame->speedButton(n)->isEnabled());
 }
 
-void TstMainForm::droppedFilesOpenInOrder()
+void TstMainWindow::droppedFilesOpenInOrder()
 {
     EditorUnderTest t;
     const QStringList files = {t.writePicture("c.bmp", test::makeFPicture(5, 5)),
@@ -506,7 +506,7 @@ void TstMainForm::droppedFilesOpenInOrder()
     drop(t.frame, files);
     QTRY_COMPARE(t.frame->documents().size(), 3);
     QCOMPARE(titles(inCreationOrder(t.frame)), files);
-    QCOMPARE(inCreationOrder(t.frame)[2]->Image1()->picture().width(), 7);
+    QCOMPARE(inCreationOrder(t.frame)[2]->mainPicture()->picture().width(), 7);
     QVERIFY(t.frame->recentFileItems().isEmpty());
     // Something that is not a file is refused.
     auto* text = new QMimeData;
@@ -517,7 +517,7 @@ void TstMainForm::droppedFilesOpenInOrder()
     delete text;
 }
 
-void TstMainForm::cancelOnOneOfTwoKeepsTheFrameOpen()
+void TstMainWindow::cancelOnOneOfTwoKeepsTheFrameOpen()
 {
     const QList<QList<QMessageBox::StandardButton>> answers = {
         {QMessageBox::Cancel},
@@ -526,10 +526,10 @@ void TstMainForm::cancelOnOneOfTwoKeepsTheFrameOpen()
     };
     for (const auto& given : answers) {
         EditorUnderTest t;
-        QSignalSpy closed(t.frame, &TMainForm::closed);
-        t.frame->FileNew();
+        QSignalSpy closed(t.frame, &MainWindow::closed);
+        t.frame->onFileNew();
         edit(t.frame->activeDocument());
-        t.frame->FileNew();
+        t.frame->onFileNew();
         edit(t.frame->activeDocument());
         t.ui.answers = given;
         QVERIFY(!t.frame->close());
@@ -540,14 +540,14 @@ void TstMainForm::cancelOnOneOfTwoKeepsTheFrameOpen()
     }
 }
 
-void TstMainForm::frameClosesWhenEveryDocumentIsAnswered()
+void TstMainWindow::frameClosesWhenEveryDocumentIsAnswered()
 {
     EditorUnderTest t;
-    QSignalSpy closed(t.frame, &TMainForm::closed);
-    t.frame->FileNew();
+    QSignalSpy closed(t.frame, &MainWindow::closed);
+    t.frame->onFileNew();
     edit(t.frame->activeDocument());
-    t.frame->FileNew();  // not edited: no question
-    t.frame->FileNew();
+    t.frame->onFileNew();  // not edited: no question
+    t.frame->onFileNew();
     edit(t.frame->activeDocument());
     const QString saved = t.frame->activeDocument()->fileName();
     t.ui.answers = {QMessageBox::Yes, QMessageBox::No};
@@ -559,40 +559,40 @@ void TstMainForm::frameClosesWhenEveryDocumentIsAnswered()
     QVERIFY(QFile::exists(saved));
 }
 
-void TstMainForm::commandsWithoutDocumentDoNothing()
+void TstMainWindow::commandsWithoutDocumentDoNothing()
 {
     EditorUnderTest t;
     t.ui.saveNames << t.path("x.bmp");
-    t.frame->FileSave();
-    t.frame->FileSaveAs();
-    t.frame->FilePrint();
-    t.frame->SourceClick();
-    t.frame->Acquire1Click();
-    t.frame->EditUndo();
-    t.frame->EditCut();
-    t.frame->EditCopy();
-    t.frame->EditPaste();
+    t.frame->onFileSave();
+    t.frame->onFileSaveAs();
+    t.frame->onFilePrint();
+    t.frame->onSelectScannerSource();
+    t.frame->onAcquireScan();
+    t.frame->undo();
+    t.frame->onEditCut();
+    t.frame->onEditCopy();
+    t.frame->onEditPaste();
     QVERIFY(t.ui.questions.isEmpty());
     QVERIFY(t.ui.errors.isEmpty());
     QCOMPARE(t.ui.saveNames.size(), 1);
     QVERIFY(t.frame->documents().isEmpty());
-    t.frame->FilePrintSetup();
+    t.frame->onPrintSetup();
     QCOMPARE(t.ui.printSetups, 1);
 }
 
-void TstMainForm::openRequestsOpenInTurn()
+void TstMainWindow::openRequestsOpenInTurn()
 {
     EditorUnderTest t;
     const QString good = t.writePicture("good.bmp", test::makeFPicture(9, 9));
     t.frame->openRequested(t.path("missing.bmp"));
     t.frame->openRequested(good);
     QCOMPARE(t.ui.errors.size(), 1);
-    const QList<TFEditImage1*> docs = inCreationOrder(t.frame);
+    const QList<DocumentWindow*> docs = inCreationOrder(t.frame);
     QCOMPARE(titles(docs), QStringList({"FEditImage1", good}));
     QVERIFY(t.frame->recentFileItems().isEmpty());
 }
 
-void TstMainForm::helpShowsContentsSearchAndHowTo()
+void TstMainWindow::helpShowsContentsSearchAndHowTo()
 {
     EditorUnderTest t;
     writeHelp(t.frame->helpFolder());
@@ -603,11 +603,11 @@ void TstMainForm::helpShowsContentsSearchAndHowTo()
     QVERIFY(help->browser()->source().toLocalFile().endsWith("/help/index.html"));
     QVERIFY(help->browser()->toPlainText().contains("Lumavex"));
 
-    t.frame->HelpHowToUse();
+    t.frame->onHelpHowToUse();
     QCOMPARE(t.frame->helpViewer(), help);
     QVERIFY(help->browser()->source().toLocalFile().endsWith("/help/howto.html"));
 
-    t.frame->HelpSearch();
+    t.frame->onHelpSearch();
     QVERIFY(help->keywordEdit()->text().isEmpty());
     QListWidget* list = help->keywordList();
     // Keywords of both pages, the shared one naming its pages.
@@ -634,11 +634,11 @@ void TstMainForm::helpShowsContentsSearchAndHowTo()
     QCOMPARE(topics[0].page, QStringLiteral("shadow.html"));
 }
 
-void TstMainForm::helpWithoutPagesReportsIt()
+void TstMainWindow::helpWithoutPagesReportsIt()
 {
     EditorUnderTest t;
-    t.frame->HelpContents();
-    t.frame->HelpSearch();
+    t.frame->onHelpContents();
+    t.frame->onHelpSearch();
     QCOMPARE(t.ui.errors.size(), 2);
     QVERIFY(t.ui.errors[0].contains(QStringLiteral("が見つかりません")));
     QVERIFY(t.ui.errors[0].contains(t.path("help/index.html")));
@@ -648,16 +648,16 @@ void TstMainForm::helpWithoutPagesReportsIt()
     writeHelp(t.path("usr/share/lumavex/help"));
     t.frame->setProgramDirectory(t.path("usr/bin"));
     QCOMPARE(t.frame->helpFolder(), t.path("usr/share/lumavex/help"));
-    t.frame->HelpContents();
+    t.frame->onHelpContents();
     QCOMPARE(t.ui.errors.size(), 2);
     QVERIFY(t.frame->helpViewer()->browser()->toPlainText().contains("Lumavex"));
 }
 
-void TstMainForm::aboutBoxAndParametersShowModeless()
+void TstMainWindow::aboutBoxAndParametersShowModeless()
 {
     EditorUnderTest t;
     t.frame->speedButton(17)->click();
-    TFAboutBox1* about = t.editor.aboutBox();
+    AboutBox* about = t.editor.aboutBox();
     QVERIFY(about->isVisible());
     QVERIFY(!about->isModal());
     QCOMPARE(about->windowTitle(), QStringLiteral("About..."));
@@ -675,5 +675,5 @@ void TstMainForm::aboutBoxAndParametersShowModeless()
     QVERIFY(!t.editor.processingParameters()->isModal());
 }
 
-QTEST_MAIN(TstMainForm)
+QTEST_MAIN(TstMainWindow)
 #include "tst_main_window.moc"

@@ -16,8 +16,7 @@
 #include "dialogs/processing_parameters_dialog.h"
 #include "core/error.h"
 
-using lumavex::Color;
-using lumavex::makeColor;
+using namespace lumavex;
 using lumavex::test::ModalAnswer;
 using lumavex::test::ScriptedUi;
 
@@ -25,23 +24,23 @@ namespace {
 
 constexpr Color kGrey = 0x00808080;
 
-QListWidget* list(TFGPropa1& d)
+QListWidget* list(ProcessingParametersDialog& d)
 {
     return d.findChild<QListWidget*>(QStringLiteral("ListBox1"));
 }
-QTabWidget* pages(TFGPropa1& d)
+QTabWidget* pages(ProcessingParametersDialog& d)
 {
     return d.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
 }
-QPushButton* button(TFGPropa1& d, const char* name)
+QPushButton* button(ProcessingParametersDialog& d, const char* name)
 {
     return d.findChild<QPushButton*>(QString::fromLatin1(name));
 }
-QToolButton* colorButton(TFGPropa1& d, const char* name)
+QToolButton* colorButton(ProcessingParametersDialog& d, const char* name)
 {
     return d.findChild<QToolButton*>(QString::fromLatin1(name));
 }
-QLineEdit* edit(TFGPropa1& d, const char* name)
+QLineEdit* edit(ProcessingParametersDialog& d, const char* name)
 {
     return d.findChild<QLineEdit*>(QString::fromLatin1(name));
 }
@@ -60,7 +59,7 @@ private slots:
 
     void formHasItsCaptionSizeAndFont()
     {
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         QCOMPARE(d.objectName(), QStringLiteral("TFGPropa1"));
         QCOMPARE(d.windowTitle(), QStringLiteral("処理パラメータ"));
         QCOMPARE(d.size(), QSize(539, 381));
@@ -111,7 +110,7 @@ private slots:
         QFETCH(QString, listText);
         QFETCH(QString, caption);
         QFETCH(QString, sheet);
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         QCOMPARE(list(d)->count(), 13);
         QCOMPARE(pages(d)->count(), 13);
         QCOMPARE(list(d)->item(index)->text(), listText);
@@ -123,7 +122,7 @@ private slots:
 
     void controlsStartWithTheirInitialValues()
     {
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         const std::pair<const char*, const char*> edits[] = {
             {"AddShadowWidth", "10"},  {"AddShadowSWidth", "10"},  {"FlameBlurWidth", "30"},
             {"CircleBlurWidth", "30"}, {"EllipseBlurWidth", "30"}, {"PanelWidth", "10"},
@@ -157,7 +156,7 @@ private slots:
 
     void labelsAndUnitsStandBesideTheirControls()
     {
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         // The texts of one page, in reading order.
         auto texts = [&](int page) {
             QStringList result;
@@ -188,7 +187,7 @@ private slots:
 
     void hiddenControlsStayHidden()
     {
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         d.showModeless();
         for (int page = 0; page < 13; ++page) {
             pages(d)->setCurrentIndex(page);
@@ -206,7 +205,7 @@ private slots:
 
     void pagesNineToTwelveOnlySayThereIsNothingToSet()
     {
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         for (int page = 9; page <= 12; ++page) {
             QWidget* sheet = pages(d)->widget(page);
             const QList<QWidget*> children = sheet->findChildren<QWidget*>();
@@ -220,7 +219,7 @@ private slots:
 
     void everyShowSelectsEntryZero()
     {
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         list(d)->setCurrentRow(5);
         QCOMPARE(d.currentPage(), 5);
         d.showModeless();
@@ -238,7 +237,7 @@ private slots:
 
     void selectingATabLeavesTheListAlone()
     {
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         d.showModeless();
         list(d)->setCurrentRow(2);
         pages(d)->setCurrentIndex(6);
@@ -253,11 +252,11 @@ private slots:
 
     void execOnPageShowsThatPageAndReturnsAccepted()
     {
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         int pageSeen = -1;
         int entrySeen = -1;
         bool modal = false;
-        ModalAnswer<TFGPropa1> answer([&](TFGPropa1* shown) {
+        ModalAnswer<ProcessingParametersDialog> answer([&](ProcessingParametersDialog* shown) {
             // The list receiving the focus must not take the page back to entry 0.
             QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
             QApplication::sendEvent(list(*shown), &focusIn);
@@ -266,7 +265,7 @@ private slots:
             modal = shown->isModal();
             QTest::mouseClick(button(*shown, "BitBtn1"), Qt::LeftButton);
         });
-        QVERIFY(d.execOnPage(TFGPropa1::DropBlurShadowPage));
+        QVERIFY(d.execOnPage(ProcessingParametersDialog::DropBlurShadowPage));
         QVERIFY(answer.fired());
         QVERIFY(d.accepted());
         QCOMPARE(pageSeen, 8);
@@ -280,14 +279,14 @@ private slots:
 
     void cancelAfterEditingAWidthKeepsTheWidth()
     {
-        TFGPropa1 d;
-        ModalAnswer<TFGPropa1> answer([&](TFGPropa1* shown) {
+        ProcessingParametersDialog d;
+        ModalAnswer<ProcessingParametersDialog> answer([&](ProcessingParametersDialog* shown) {
             QLineEdit* width = edit(*shown, "AddShadowWidth");
             width->selectAll();
             QTest::keyClicks(width, QStringLiteral("25"));
             QTest::mouseClick(button(*shown, "BitBtn2"), Qt::LeftButton);
         });
-        QVERIFY(!d.execOnPage(TFGPropa1::AddShadowPage));
+        QVERIFY(!d.execOnPage(ProcessingParametersDialog::AddShadowPage));
         QVERIFY(answer.fired());
         QVERIFY(!d.accepted());
         QCOMPARE(d.integerValue(QStringLiteral("AddShadowWidth")), 25);
@@ -296,20 +295,23 @@ private slots:
 
     void closeBoxAndEscapeCountAsCancel()
     {
-        TFGPropa1 d;
-        ModalAnswer<TFGPropa1> ok([](TFGPropa1* shown) { shown->BitBtn1Click(); });
+        ProcessingParametersDialog d;
+        ModalAnswer<ProcessingParametersDialog> ok(
+            [](ProcessingParametersDialog* shown) { shown->onOk(); });
         QVERIFY(d.execOnPage(1));
         QVERIFY(d.accepted());
 
-        ModalAnswer<TFGPropa1> close([](TFGPropa1* shown) { shown->close(); });
+        ModalAnswer<ProcessingParametersDialog> close(
+            [](ProcessingParametersDialog* shown) { shown->close(); });
         QVERIFY(!d.execOnPage(1));
         QVERIFY(close.fired());
         QVERIFY(!d.accepted());
 
-        ModalAnswer<TFGPropa1> ok2([](TFGPropa1* shown) { shown->BitBtn1Click(); });
+        ModalAnswer<ProcessingParametersDialog> ok2(
+            [](ProcessingParametersDialog* shown) { shown->onOk(); });
         QVERIFY(d.execOnPage(2));
-        ModalAnswer<TFGPropa1> escape(
-            [](TFGPropa1* shown) { QTest::keyClick(shown, Qt::Key_Escape); });
+        ModalAnswer<ProcessingParametersDialog> escape(
+            [](ProcessingParametersDialog* shown) { QTest::keyClick(shown, Qt::Key_Escape); });
         QVERIFY(!d.execOnPage(2));
         QVERIFY(escape.fired());
         QVERIFY(!d.accepted());
@@ -317,29 +319,29 @@ private slots:
 
     void returnInAnEditConfirms()
     {
-        TFGPropa1 d;
-        ModalAnswer<TFGPropa1> answer([](TFGPropa1* shown) {
+        ProcessingParametersDialog d;
+        ModalAnswer<ProcessingParametersDialog> answer([](ProcessingParametersDialog* shown) {
             QLineEdit* rate = edit(*shown, "MargeRate");
             rate->setFocus();
             QTest::keyClick(rate, Qt::Key_Return);
         });
-        QVERIFY(d.execOnPage(TFGPropa1::MargePage));
+        QVERIFY(d.execOnPage(ProcessingParametersDialog::MargePage));
         QVERIFY(answer.fired());
     }
 
     void execOnPageOverAModelessShowBecomesModal()
     {
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         d.showModeless();
         QVERIFY(d.isVisible());
         bool modal = false;
         int pageSeen = -1;
-        ModalAnswer<TFGPropa1> answer([&](TFGPropa1* shown) {
+        ModalAnswer<ProcessingParametersDialog> answer([&](ProcessingParametersDialog* shown) {
             modal = shown->isModal();
             pageSeen = shown->currentPage();
-            shown->BitBtn2Click();
+            shown->onCancel();
         });
-        QVERIFY(!d.execOnPage(TFGPropa1::PanelPage));
+        QVERIFY(!d.execOnPage(ProcessingParametersDialog::PanelPage));
         QVERIFY(answer.fired());
         QVERIFY(modal);
         QCOMPARE(pageSeen, 6);
@@ -348,11 +350,11 @@ private slots:
 
     void aPageOutsideTheListOpensTheBasicPage()
     {
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         int pageSeen = -1;
-        ModalAnswer<TFGPropa1> answer([&](TFGPropa1* shown) {
+        ModalAnswer<ProcessingParametersDialog> answer([&](ProcessingParametersDialog* shown) {
             pageSeen = shown->currentPage();
-            shown->BitBtn2Click();
+            shown->onCancel();
         });
         QVERIFY(!d.execOnPage(13));
         QCOMPARE(pageSeen, 0);
@@ -361,7 +363,7 @@ private slots:
     void colourDialogFromTheBasicPageChangesOnlyBGColor()
     {
         ScriptedUi ui;
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         d.showModeless();
         std::vector<Color> before;
         for (const char* name : kPanels)
@@ -386,7 +388,7 @@ private slots:
     void colourDialogOpensWithTheLastChoiceNotThePanelColour()
     {
         ScriptedUi ui;
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         ui.colorAnswers = {QColor(200, 100, 50), std::nullopt, QColor(1, 2, 3)};
         colorButton(d, "SpeedButton1")->click();  // AddShadowColor
         colorButton(d, "SpeedButton3")->click();  // FlameBlurColor: dismissed
@@ -403,7 +405,7 @@ private slots:
     void eachColourButtonSetsItsOwnPanel()
     {
         ScriptedUi ui;
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         const std::pair<const char*, const char*> buttons[] = {
             {"SpeedButton2", "BGColor"},         {"SpeedButton1", "AddShadowColor"},
             {"SpeedButton4", "AddShadowSColor"}, {"SpeedButton3", "FlameBlurColor"},
@@ -431,7 +433,7 @@ private slots:
     void aWidthThatIsNoNumberIsReportedWithItsText()
     {
         QFETCH(QString, text);
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         QLineEdit* width = edit(d, "FlameBlurWidth");
         width->clear();
         // Typed where the keyboard has the characters, pasted in otherwise.
@@ -455,7 +457,7 @@ private slots:
 
     void unknownNamesAreRefused()
     {
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         QVERIFY_THROWS_EXCEPTION(lumavex::Error, d.panelColor(QStringLiteral("AddShadowWidth")));
         QVERIFY_THROWS_EXCEPTION(lumavex::Error, d.integerValue(QStringLiteral("BGColor")));
         QVERIFY_THROWS_EXCEPTION(lumavex::Error, d.isChecked(QStringLiteral("BitBtn1")));
@@ -464,7 +466,7 @@ private slots:
 
     void setPanelColorIsReadBack()
     {
-        TFGPropa1 d;
+        ProcessingParametersDialog d;
         d.setPanelColor(QStringLiteral("DropBaseColor"), makeColor(9, 8, 7));
         QCOMPARE(d.panelColor(QStringLiteral("DropBaseColor")), makeColor(9, 8, 7));
         // The panel shows it.

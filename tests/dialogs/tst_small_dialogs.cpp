@@ -14,6 +14,7 @@
 #include "dialogs/size_dialog.h"
 #include "core/error.h"
 
+using namespace lumavex;
 using lumavex::test::child;
 using lumavex::test::ModalAnswer;
 using lumavex::test::ScriptedUi;
@@ -38,7 +39,7 @@ private slots:
 
     void sizeDialogHasItsControls()
     {
-        TFSize1 d;
+        SizeDialog d;
         QCOMPARE(d.windowTitle(), QStringLiteral("ｻｲｽﾞ"));
         QCOMPARE(d.size(), QSize(232, 178));
         QCOMPARE(d.font().pixelSize(), 12);
@@ -59,11 +60,11 @@ private slots:
 
     void leavingTheWidthWithTheRatioKeptRoundsTheHeightAwayFromZero()
     {
-        TFSize1 d;
+        SizeDialog d;
         d.prepare(200, 100);
         QCOMPARE(d.aspectRatio(), 0.5);
         QString heightAfterExit;
-        ModalAnswer<TFSize1> answer([&](TFSize1* shown) {
+        ModalAnswer<SizeDialog> answer([&](SizeDialog* shown) {
             child<QCheckBox>(*shown, "rate1")->setChecked(true);
             QLineEdit* width = child<QLineEdit>(*shown, "Width1");
             retype(width, QStringLiteral("301"));
@@ -80,7 +81,7 @@ private slots:
 
     void checkingTheRatioRecomputesAtOnceAndUncheckingKeepsBoth()
     {
-        TFSize1 d;
+        SizeDialog d;
         d.prepare(200, 100);
         child<QLineEdit>(d, "Width1")->setText(QStringLiteral("50"));
         QCOMPARE(child<QLineEdit>(d, "Height1")->text(), QStringLiteral("100"));
@@ -93,23 +94,23 @@ private slots:
         QCOMPARE(child<QLineEdit>(d, "Width1")->text(), QStringLiteral("50"));
         QCOMPARE(child<QLineEdit>(d, "Height1")->text(), QStringLiteral("70"));
         // Without the ratio, leaving the width changes nothing.
-        d.Width1Exit();
+        d.onWidthEdited();
         QCOMPARE(child<QLineEdit>(d, "Height1")->text(), QStringLiteral("70"));
     }
 
     void aWidthThatIsNoNumberIsReportedOnceAndTheHeightStays()
     {
         ScriptedUi ui;
-        TFSize1 d;
+        SizeDialog d;
         d.prepare(200, 100);
         bool stillOpen = false;
-        ModalAnswer<TFSize1> answer([&](TFSize1* shown) {
+        ModalAnswer<SizeDialog> answer([&](SizeDialog* shown) {
             child<QCheckBox>(*shown, "rate1")->setChecked(true);
             QLineEdit* width = child<QLineEdit>(*shown, "Width1");
             retype(width, QStringLiteral("abc"));
             QTest::keyClick(width, Qt::Key_Tab);
             stillOpen = shown->isVisible();
-            shown->Button2Click();
+            shown->onCancel();
         });
         QVERIFY(!d.execDialog());
         QVERIFY(answer.fired());
@@ -121,11 +122,11 @@ private slots:
 
     void sizeDialogCancelAndCloseBoxAreNotAccepted()
     {
-        TFSize1 d;
-        ModalAnswer<TFSize1> ok([](TFSize1* shown) { shown->Button1Click(); });
+        SizeDialog d;
+        ModalAnswer<SizeDialog> ok([](SizeDialog* shown) { shown->onOk(); });
         QVERIFY(d.execDialog());
         QVERIFY(d.accepted());
-        ModalAnswer<TFSize1> close([](TFSize1* shown) { shown->close(); });
+        ModalAnswer<SizeDialog> close([](SizeDialog* shown) { shown->close(); });
         QVERIFY(!d.execDialog());
         QVERIFY(close.fired());
         QVERIFY(!d.accepted());
@@ -133,7 +134,7 @@ private slots:
 
     void rotateDialogKeepsItsAngleText()
     {
-        TFRotat1 d;
+        RotateDialog d;
         QCOMPARE(d.windowTitle(), QStringLiteral("回転"));
         QCOMPARE(d.size(), QSize(251, 193));
         auto* angle = child<QLineEdit>(d, "Edit1");
@@ -145,13 +146,13 @@ private slots:
         // The initial empty angle is no integer.
         QVERIFY_THROWS_EXCEPTION(lumavex::Error, d.angleValue());
 
-        ModalAnswer<TFRotat1> answer([](TFRotat1* shown) {
+        ModalAnswer<RotateDialog> answer([](RotateDialog* shown) {
             retype(child<QLineEdit>(*shown, "Edit1"), QStringLiteral("-30"));
             QTest::keyClick(child<QLineEdit>(*shown, "Edit1"), Qt::Key_Return);
         });
         QVERIFY(d.execDialog());
         QCOMPARE(d.angleValue(), -30);
-        ModalAnswer<TFRotat1> cancel([](TFRotat1* shown) { shown->Button2Click(); });
+        ModalAnswer<RotateDialog> cancel([](RotateDialog* shown) { shown->onCancel(); });
         QVERIFY(!d.execDialog());
         QVERIFY(!d.accepted());
         QCOMPARE(d.angleValue(), -30);
@@ -159,7 +160,7 @@ private slots:
 
     void colourCountDialogGivesTheChosenCountOrZero()
     {
-        TFColorSel1 d;
+        ColorCountDialog d;
         QCOMPARE(d.windowTitle(), QStringLiteral("色変換"));
         QCOMPARE(d.size(), QSize(217, 245));
         QCOMPARE(d.colorCount(), 0);
@@ -173,25 +174,25 @@ private slots:
         }
 
         // First use, nothing chosen: OK leaves the count at 0.
-        ModalAnswer<TFColorSel1> none([](TFColorSel1* shown) { shown->Button1Click(); });
+        ModalAnswer<ColorCountDialog> none([](ColorCountDialog* shown) { shown->onOk(); });
         QCOMPARE(d.execDialog(), 0);
         QVERIFY(none.fired());
 
-        ModalAnswer<TFColorSel1> choose([](TFColorSel1* shown) {
+        ModalAnswer<ColorCountDialog> choose([](ColorCountDialog* shown) {
             QTest::mouseClick(child<QRadioButton>(*shown, "RB256"), Qt::LeftButton);
             QTest::mouseClick(child<QPushButton>(*shown, "Button1"), Qt::LeftButton);
         });
         QCOMPARE(d.execDialog(), 256);
 
-        ModalAnswer<TFColorSel1> cancel([](TFColorSel1* shown) {
+        ModalAnswer<ColorCountDialog> cancel([](ColorCountDialog* shown) {
             QTest::mouseClick(child<QPushButton>(*shown, "Button2"), Qt::LeftButton);
         });
         QCOMPARE(d.execDialog(), 0);
         QVERIFY(child<QRadioButton>(d, "RB256")->isChecked());  // the choice stays
 
-        ModalAnswer<TFColorSel1> again([](TFColorSel1* shown) { shown->Button1Click(); });
+        ModalAnswer<ColorCountDialog> again([](ColorCountDialog* shown) { shown->onOk(); });
         QCOMPARE(d.execDialog(), 256);
-        ModalAnswer<TFColorSel1> close([](TFColorSel1* shown) { shown->close(); });
+        ModalAnswer<ColorCountDialog> close([](ColorCountDialog* shown) { shown->close(); });
         QCOMPARE(d.execDialog(), 0);
         QVERIFY(close.fired());
     }

@@ -13,14 +13,14 @@
 #include "dialogs/text_dialog.h"
 #include "core/error.h"
 
-using lumavex::makeColor;
+using namespace lumavex;
 using lumavex::test::child;
 using lumavex::test::ModalAnswer;
 using lumavex::test::ScriptedUi;
 
 namespace {
 
-QString text(TFText1& d, const char* edit)
+QString text(TextDialog& d, const char* edit)
 {
     return child<QLineEdit>(d, edit)->text();
 }
@@ -50,7 +50,7 @@ private slots:
 
     void startsWithItsControlsAndValues()
     {
-        TFText1 d;
+        TextDialog d;
         QCOMPARE(d.windowTitle(), QStringLiteral("テキスト出力"));
         QCOMPARE(d.size(), QSize(414, 474));
         QCOMPARE(text(d, "Edit1"), QStringLiteral("10"));
@@ -77,7 +77,7 @@ private slots:
 
     void theSampleShowsNothingUntilTheMemoIsEdited()
     {
-        TFText1 d;
+        TextDialog d;
         QCOMPARE(d.sampleCaption(), QString());
         QCOMPARE(d.lines(), QStringList{QStringLiteral("Memo1")});
         child<QPlainTextEdit>(d, "Memo1")->setPlainText(QStringLiteral("一\n二\nthree"));
@@ -93,7 +93,7 @@ private slots:
 
     void clickingThePreviewPlacesTheText()
     {
-        TFText1 d;
+        TextDialog d;
         d.setPreviewPicture(picture(80, 60));
         sendMouse(child<QWidget>(d, "Image1"), QEvent::MouseButtonPress, {37, 5}, Qt::LeftButton);
         sendMouse(child<QWidget>(d, "Image1"), QEvent::MouseButtonRelease, {37, 5}, Qt::NoButton);
@@ -110,7 +110,7 @@ private slots:
 
     void draggingTheSampleMovesTheTextOrigin()
     {
-        TFText1 d;
+        TextDialog d;
         d.setPreviewPicture(picture(80, 60));
         child<QPlainTextEdit>(d, "Memo1")->setPlainText(QStringLiteral("Text"));
         QWidget* sample = child<QWidget>(d, "TextLabel1");
@@ -128,7 +128,7 @@ private slots:
 
     void hoveringTheSampleRewritesTypedPositions()
     {
-        TFText1 d;
+        TextDialog d;
         d.setPreviewPicture(picture(80, 60));
         child<QPlainTextEdit>(d, "Memo1")->setPlainText(QStringLiteral("Text"));
         // The sample starts at (24, 24) of the preview area, the picture at (8, 9).
@@ -143,7 +143,7 @@ private slots:
     void theFontDialogNeverChangesTheColour()
     {
         ScriptedUi ui;
-        TFText1 d;
+        TextDialog d;
         ui.colorAnswers = {QColor(200, 10, 20)};
         child<QPushButton>(d, "BitBtn2")->click();
         QCOMPARE(d.textColor(), makeColor(200, 10, 20));
@@ -174,7 +174,7 @@ private slots:
     void theColourDialogOpensWithItsLastChoice()
     {
         ScriptedUi ui;
-        TFText1 d;
+        TextDialog d;
         ui.colorAnswers = {QColor(1, 2, 3), std::nullopt};
         child<QPushButton>(d, "BitBtn2")->click();
         child<QPushButton>(d, "BitBtn2")->click();
@@ -186,11 +186,11 @@ private slots:
 
     void showingFillsEmptyBevelCountsAndSetsTheCommandsCaption()
     {
-        TFText1 d;
+        TextDialog d;
         QString caption;
         bool bevelEnabled = true;
         QString bevel1, bevel2;
-        ModalAnswer<TFText1> answer([&](TFText1* shown) {
+        ModalAnswer<TextDialog> answer([&](TextDialog* shown) {
             caption = shown->windowTitle();
             bevelEnabled = child<QCheckBox>(*shown, "ck_bevel")->isEnabled();
             bevel1 = text(*shown, "E_bevel1");
@@ -206,7 +206,7 @@ private slots:
         QCOMPARE(d.bevelTopLeft(), 0);
         QVERIFY(d.accepted());
 
-        ModalAnswer<TFText1> cancel([](TFText1* shown) {
+        ModalAnswer<TextDialog> cancel([](TextDialog* shown) {
             child<QLineEdit>(*shown, "E_bevel1")->setText(QStringLiteral("x"));
             QTest::mouseClick(child<QPushButton>(*shown, "Button2"), Qt::LeftButton);
         });
@@ -216,7 +216,7 @@ private slots:
         // Cancel restores nothing; the bad count shows when a command reads it.
         QVERIFY_THROWS_EXCEPTION(lumavex::Error, d.bevelTopLeft());
 
-        ModalAnswer<TFText1> close([](TFText1* shown) { shown->close(); });
+        ModalAnswer<TextDialog> close([](TextDialog* shown) { shown->close(); });
         QVERIFY(!d.execFor(QStringLiteral("TextOut"), true, picture(20, 10)));
         QVERIFY(close.fired());
         QVERIFY(!d.accepted());

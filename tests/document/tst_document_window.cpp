@@ -26,7 +26,7 @@ using lumavex::test::EditorUnderTest;
 namespace {
 
 // The five buttons a document switches (save, save as, print, cut, copy) and undo.
-bool documentButtonsEnabled(TMainForm* frame)
+bool documentButtonsEnabled(MainWindow* frame)
 {
     bool all = true;
     bool none = true;
@@ -40,10 +40,10 @@ bool documentButtonsEnabled(TMainForm* frame)
 }
 
 // A stand-in for a command that changes the main picture: snapshot, then a new picture.
-void runCommand(TFEditImage1* document, const QString& label, Raster result)
+void runCommand(DocumentWindow* document, const QString& label, Raster result)
 {
-    document->TakeUndoSnapshot(document->Image1(), label);
-    document->Image1()->setPicture(std::move(result));
+    document->TakeUndoSnapshot(document->mainPicture(), label);
+    document->mainPicture()->setPicture(std::move(result));
 }
 
 QStringList itemCaptions(const QMenu* menu)
@@ -56,7 +56,7 @@ QStringList itemCaptions(const QMenu* menu)
 
 }  // namespace
 
-class TstEditImage : public QObject {
+class TstDocumentWindow : public QObject {
     Q_OBJECT
 private slots:
     void partsTable();
@@ -82,32 +82,32 @@ private slots:
     void scanReplacesThePictureWithoutSnapshot();
 };
 
-void TstEditImage::partsTable()
+void TstDocumentWindow::partsTable()
 {
     EditorUnderTest t;
-    TFEditImage1* d = t.frame->createDocument();
+    DocumentWindow* d = t.frame->createDocument();
     QCOMPARE(d->windowTitle(), QStringLiteral("FEditImage1"));
     QCOMPARE(d->size(), QSize(581, 424));
     QVERIFY(d->isVisible());
-    QCOMPARE(d->ScrollBox1()->objectName(), QStringLiteral("ScrollBox1"));
-    QCOMPARE(d->ScrollBox1()->viewport()->palette().color(QPalette::Window), QColor(128, 128, 128));
-    QCOMPARE(d->Image1()->objectName(), QStringLiteral("Image1"));
-    QCOMPARE(d->Image1()->pos(), QPoint(0, 0));
-    QVERIFY(d->Image1()->autoSize());
-    QVERIFY(d->Image1()->picture().empty());
-    QVERIFY(d->Shape1()->isHidden());
-    QCOMPARE(d->Image2()->toolTip(), QStringLiteral("ダブルクリックで位置確定"));
-    QVERIFY(d->Image2()->autoSize());
-    QVERIFY(d->Image3()->isHidden());
-    QVERIFY(!d->Image3()->autoSize());
-    QVERIFY(d->ToolView1()->isHidden());
-    QVERIFY(d->UndoImage()->isHidden());
-    QVERIFY(d->UndoImage()->picture().empty());
-    QCOMPARE(d->StatusBar1()->height(), 19);
-    QCOMPARE(d->StatusBar1()->panelCount(), 3);
-    QCOMPARE(d->StatusBar1()->panelWidth(0), 250);
-    QCOMPARE(d->StatusBar1()->panelWidth(1), 50);
-    QCOMPARE(d->StatusBar1()->panelWidth(2), 50);
+    QCOMPARE(d->scrollArea()->objectName(), QStringLiteral("ScrollBox1"));
+    QCOMPARE(d->scrollArea()->viewport()->palette().color(QPalette::Window), QColor(128, 128, 128));
+    QCOMPARE(d->mainPicture()->objectName(), QStringLiteral("Image1"));
+    QCOMPARE(d->mainPicture()->pos(), QPoint(0, 0));
+    QVERIFY(d->mainPicture()->autoSize());
+    QVERIFY(d->mainPicture()->picture().empty());
+    QVERIFY(d->marquee()->isHidden());
+    QCOMPARE(d->floatingPicture()->toolTip(), QStringLiteral("ダブルクリックで位置確定"));
+    QVERIFY(d->floatingPicture()->autoSize());
+    QVERIFY(d->scratchPicture()->isHidden());
+    QVERIFY(!d->scratchPicture()->autoSize());
+    QVERIFY(d->toolView()->isHidden());
+    QVERIFY(d->undoPicture()->isHidden());
+    QVERIFY(d->undoPicture()->picture().empty());
+    QCOMPARE(d->statusBar()->height(), 19);
+    QCOMPARE(d->statusBar()->panelCount(), 3);
+    QCOMPARE(d->statusBar()->panelWidth(0), 250);
+    QCOMPARE(d->statusBar()->panelWidth(1), 50);
+    QCOMPARE(d->statusBar()->panelWidth(2), 50);
     QCOMPARE(d->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
     QCOMPARE(d->font().pixelSize(), 12);
     for (const char* name :
@@ -116,27 +116,28 @@ void TstEditImage::partsTable()
         QVERIFY2(d->findChild<QObject*>(QString::fromLatin1(name)), name);
 
     // The status bar's first panel takes the progress marks of the long effects.
-    d->StatusBar1()->setPanelText(0, QStringLiteral("■■"));
-    QCOMPARE(d->StatusBar1()->panelText(0), QStringLiteral("■■"));
+    d->statusBar()->setPanelText(0, QStringLiteral("■■"));
+    QCOMPARE(d->statusBar()->panelText(0), QStringLiteral("■■"));
 }
 
-void TstEditImage::menusHoldEveryItem()
+void TstDocumentWindow::menusHoldEveryItem()
 {
     EditorUnderTest t;
-    TFEditImage1* d = t.frame->createDocument();
-    QCOMPARE(d->Edit1()->title(), QStringLiteral("編集(&E)"));
-    QCOMPARE(itemCaptions(d->Edit1()), QStringList({"元に戻す(&U)", "-", "切り取り(&T)", "ｺﾋﾟｰ(&C)",
-                                                    "貼り付け(&P)", "-", "全選択"}));
+    DocumentWindow* d = t.frame->createDocument();
+    QCOMPARE(d->editMenu()->title(), QStringLiteral("編集(&E)"));
+    QCOMPARE(itemCaptions(d->editMenu()), QStringList({"元に戻す(&U)", "-", "切り取り(&T)",
+                                                       "ｺﾋﾟｰ(&C)", "貼り付け(&P)", "-", "全選択"}));
     QCOMPARE(d->menuItem("Undo1")->shortcut(), QKeySequence("Ctrl+Z"));
     QCOMPARE(d->menuItem("Cut1")->shortcut(), QKeySequence("Ctrl+X"));
     QCOMPARE(d->menuItem("Copy1")->shortcut(), QKeySequence("Ctrl+C"));
     QCOMPARE(d->menuItem("Paste1")->shortcut(), QKeySequence("Ctrl+V"));
-    QCOMPARE(d->Edit1()->menuAction()->property("groupIndex").toInt(), 2);
+    QCOMPARE(d->editMenu()->menuAction()->property("groupIndex").toInt(), 2);
 
-    QCOMPARE(d->N4()->title(), QStringLiteral("処理"));
-    QCOMPARE(d->N4()->menuAction()->property("groupIndex").toInt(), 7);
-    QCOMPARE(itemCaptions(d->N4()), QStringList({"単独処理", "Image-画像", "color-色"}));
-    const QMenu* single = d->N4()->actions()[0]->menu();
+    QCOMPARE(d->processingMenu()->title(), QStringLiteral("処理"));
+    QCOMPARE(d->processingMenu()->menuAction()->property("groupIndex").toInt(), 7);
+    QCOMPARE(itemCaptions(d->processingMenu()),
+             QStringList({"単独処理", "Image-画像", "color-色"}));
+    const QMenu* single = d->processingMenu()->actions()[0]->menu();
     QCOMPARE(single->actions().size(), 15);
     QCOMPARE(single->actions()[0]->text(), QStringLiteral("AddShadow-影付け"));
     QCOMPARE(single->actions()[0]->shortcut(), QKeySequence("Ctrl+S"));
@@ -145,13 +146,13 @@ void TstEditImage::menusHoldEveryItem()
     QCOMPARE(single->actions()[5]->shortcut(), QKeySequence("Ctrl+P"));
     QCOMPARE(single->actions()[6]->shortcut(), QKeySequence("Ctrl+T"));
     QCOMPARE(single->actions()[14]->text(), QStringLiteral("Effect-効果"));
-    QCOMPARE(itemCaptions(d->N4()->actions()[1]->menu()),
+    QCOMPARE(itemCaptions(d->processingMenu()->actions()[1]->menu()),
              QStringList({"HFlip-左右反転", "VFlip-上下反転", "Rotate-回転", "Resample-ﾘｻﾝﾌﾟﾙ",
                           "ReSize-ｻｲｽﾞ変更", "Negative"}));
-    QCOMPARE(itemCaptions(d->N4()->actions()[2]->menu()),
+    QCOMPARE(itemCaptions(d->processingMenu()->actions()[2]->menu()),
              QStringList({"NumColors-色数", "convert-減増色", "Gray-ｸﾞﾚｰｽｹｰﾙ", "Fill-流込み"}));
 
-    const QStringList popup = itemCaptions(d->PopupMenu1());
+    const QStringList popup = itemCaptions(d->popupMenu());
     QCOMPARE(popup.size(), 15);
     QCOMPARE(popup[0], QStringLiteral("AddShadow-影付け"));
     QCOMPARE(popup[7], QStringLiteral("Blower-ぼかし"));
@@ -162,46 +163,46 @@ void TstEditImage::menusHoldEveryItem()
              QStringLiteral("PopAddShadowClick"));
 }
 
-void TstEditImage::creationSwitchesTheFrameButtons()
+void TstDocumentWindow::creationSwitchesTheFrameButtons()
 {
     EditorUnderTest t;
     QVERIFY(!documentButtonsEnabled(t.frame));
     t.frame->speedButton(7)->setEnabled(true);
-    TFEditImage1* d = t.frame->createDocument();
+    DocumentWindow* d = t.frame->createDocument();
     QVERIFY(documentButtonsEnabled(t.frame));
     QVERIFY(!t.frame->speedButton(7)->isEnabled());
     QVERIFY(!d->edited());
     QVERIFY(d->undoLabel().isEmpty());
 }
 
-void TstEditImage::loadReadsThePictureAndSetsTheTitle()
+void TstDocumentWindow::loadReadsThePictureAndSetsTheTitle()
 {
     EditorUnderTest t;
     const Raster f = test::makeFPicture(40, 30);
     const QString name = t.writePicture("f.bmp", f);
     QVERIFY(t.frame->openDocument(name));
-    TFEditImage1* d = t.frame->activeDocument();
+    DocumentWindow* d = t.frame->activeDocument();
     QCOMPARE(d->windowTitle(), name);
     QCOMPARE(d->fileName(), name);
-    QVERIFY(d->Image1()->picture().samePixels(f));
-    QCOMPARE(d->Image1()->size(), QSize(40, 30));
+    QVERIFY(d->mainPicture()->picture().samePixels(f));
+    QCOMPARE(d->mainPicture()->size(), QSize(40, 30));
     QVERIFY(!d->edited());
     QVERIFY(d->undoLabel().isEmpty());
     QVERIFY(t.ui.errors.isEmpty());
 }
 
-void TstEditImage::failedLoadLeavesAnEmptyUntitledWindow()
+void TstDocumentWindow::failedLoadLeavesAnEmptyUntitledWindow()
 {
     EditorUnderTest t;
     const QString missing = t.path("missing.bmp");
     QVERIFY(!t.frame->openDocument(missing));
     QCOMPARE(t.ui.errors.size(), 1);
     QVERIFY(t.ui.errors[0].contains(missing));
-    TFEditImage1* d = t.frame->activeDocument();
+    DocumentWindow* d = t.frame->activeDocument();
     QVERIFY(d);
     QCOMPARE(d->windowTitle(), QStringLiteral("FEditImage1"));
     QCOMPARE(d->fileName(), missing);
-    QVERIFY(d->Image1()->picture().empty());
+    QVERIFY(d->mainPicture()->picture().empty());
 
     // A corrupt file and an extension no reader knows go the same way.
     const QString corrupt = t.path("corrupt.bmp");
@@ -212,43 +213,43 @@ void TstEditImage::failedLoadLeavesAnEmptyUntitledWindow()
     QVERIFY(!t.frame->openDocument(unknown));
     QCOMPARE(t.ui.errors.size(), 3);
     QCOMPARE(t.frame->documents().size(), 3);
-    for (TFEditImage1* document : t.frame->documents()) {
+    for (DocumentWindow* document : t.frame->documents()) {
         QCOMPARE(document->windowTitle(), QStringLiteral("FEditImage1"));
-        QVERIFY(document->Image1()->picture().empty());
+        QVERIFY(document->mainPicture()->picture().empty());
     }
 }
 
-void TstEditImage::undoAfterTwoCommandsRestoresTheFirstResult()
+void TstDocumentWindow::undoAfterTwoCommandsRestoresTheFirstResult()
 {
     EditorUnderTest t;
     const Raster original = test::makeFPicture(20, 16);
     const Raster first = test::makeGradient(24, 18);
     const Raster second = test::makeNoise(10, 12, 7);
     QVERIFY(t.frame->openDocument(t.writePicture("f.bmp", original)));
-    TFEditImage1* d = t.frame->activeDocument();
+    DocumentWindow* d = t.frame->activeDocument();
     runCommand(d, QStringLiteral("影付け"), first);
     runCommand(d, QStringLiteral("輪郭ぼかし"), second);
 
     t.frame->speedButton(7)->click();
-    QVERIFY(d->Image1()->picture().samePixels(first));
-    QCOMPARE(d->Image1()->size(), QSize(24, 18));
+    QVERIFY(d->mainPicture()->picture().samePixels(first));
+    QCOMPARE(d->mainPicture()->size(), QSize(24, 18));
     // A second undo puts back the same snapshot again: there is one level and no redo.
     d->menuItem("Undo1")->trigger();
-    QVERIFY(d->Image1()->picture().samePixels(first));
+    QVERIFY(d->mainPicture()->picture().samePixels(first));
     QVERIFY(d->edited());
     QCOMPARE(d->undoLabel(), QStringLiteral("輪郭ぼかし"));
     QVERIFY(t.frame->speedButton(7)->isEnabled());
     // The snapshot is a copy: changing the picture afterwards leaves it alone.
-    d->Image1()->picture().setPixel(0, 0, kBlack);
+    d->mainPicture()->picture().setPixel(0, 0, kBlack);
     d->RestoreUndo();
-    QVERIFY(d->Image1()->picture().samePixels(first));
+    QVERIFY(d->mainPicture()->picture().samePixels(first));
 }
 
-void TstEditImage::undoLabelIsTheHintOfSingleProcessing()
+void TstDocumentWindow::undoLabelIsTheHintOfSingleProcessing()
 {
     EditorUnderTest t;
-    t.frame->FileNew();
-    TFEditImage1* d = t.frame->activeDocument();
+    t.frame->onFileNew();
+    DocumentWindow* d = t.frame->activeDocument();
     QAction* single = d->menuItem("N5");
     QVERIFY(single && single->menu());
     QVERIFY(single->statusTip().isEmpty());
@@ -256,17 +257,17 @@ void TstEditImage::undoLabelIsTheHintOfSingleProcessing()
     QCOMPARE(single->statusTip(), QStringLiteral("DropBlurShadow"));
     // Highlighting "単独処理" shows the label in the frame's status line.
     single->showStatusText(t.frame->menuBar());
-    QCOMPARE(t.frame->StatusLine()->currentMessage(), QStringLiteral("DropBlurShadow"));
+    QCOMPARE(t.frame->statusLine()->currentMessage(), QStringLiteral("DropBlurShadow"));
 }
 
-void TstEditImage::activationFollowsTheUndoLabel()
+void TstDocumentWindow::activationFollowsTheUndoLabel()
 {
     EditorUnderTest t;
-    t.frame->FileNew();
-    TFEditImage1* edited = t.frame->activeDocument();
+    t.frame->onFileNew();
+    DocumentWindow* edited = t.frame->activeDocument();
     runCommand(edited, QStringLiteral("Panel"), test::makeFPicture(12, 12));
-    t.frame->FileNew();
-    TFEditImage1* fresh = t.frame->activeDocument();
+    t.frame->onFileNew();
+    DocumentWindow* fresh = t.frame->activeDocument();
     QVERIFY(fresh != edited);
     QVERIFY(!t.frame->speedButton(7)->isEnabled());
     t.frame->mdiArea()->setActiveSubWindow(edited);
@@ -275,53 +276,53 @@ void TstEditImage::activationFollowsTheUndoLabel()
     t.frame->mdiArea()->setActiveSubWindow(fresh);
     QVERIFY(!t.frame->speedButton(7)->isEnabled());
     // Undo on the fresh document does nothing.
-    t.frame->EditUndo();
-    QCOMPARE(fresh->Image1()->picture().width(), 10);
+    t.frame->undo();
+    QCOMPARE(fresh->mainPicture()->picture().width(), 10);
     // Activation installed the LZW coder into the view's save parameters.
     QVERIFY(fresh->ioParams().gifCompressor == &GIFLZWEncode);
 }
 
-void TstEditImage::edit1ClickEnablesUndoAndPaste()
+void TstDocumentWindow::edit1ClickEnablesUndoAndPaste()
 {
     EditorUnderTest t;
-    t.frame->FileNew();
-    TFEditImage1* d = t.frame->activeDocument();
+    t.frame->onFileNew();
+    DocumentWindow* d = t.frame->activeDocument();
     QGuiApplication::clipboard()->clear();
-    d->Edit1Click();
+    d->onEditMenuShow();
     QVERIFY(!d->menuItem("Undo1")->isEnabled());
     QVERIFY(!d->menuItem("Paste1")->isEnabled());
     runCommand(d, QStringLiteral("HFlip"), test::makeFPicture(8, 8));
     QGuiApplication::clipboard()->setImage(QImage(4, 4, QImage::Format_RGB32));
-    emit d->Edit1()->aboutToShow();
+    emit d->editMenu()->aboutToShow();
     QVERIFY(d->menuItem("Undo1")->isEnabled());
     QVERIFY(d->menuItem("Paste1")->isEnabled());
     QGuiApplication::clipboard()->setText(QStringLiteral("text only"));
-    d->Edit1Click();
+    d->onEditMenuShow();
     QVERIFY(!d->menuItem("Paste1")->isEnabled());
 }
 
-void TstEditImage::popupChoosesTheTargetPicture()
+void TstDocumentWindow::popupChoosesTheTargetPicture()
 {
     EditorUnderTest t;
-    t.frame->FileNew();
-    TFEditImage1* d = t.frame->activeDocument();
-    QCOMPARE(d->targetPicture(), d->Image1());
-    d->PopupMenu1Popup(d->Image2());
-    QCOMPARE(d->targetPicture(), d->Image2());
+    t.frame->onFileNew();
+    DocumentWindow* d = t.frame->activeDocument();
+    QCOMPARE(d->targetPicture(), d->mainPicture());
+    d->onPopupMenu(d->floatingPicture());
+    QCOMPARE(d->targetPicture(), d->floatingPicture());
     QVERIFY(d->menuItem("MixPaste1")->isEnabled());
-    d->PopupMenu1Popup(d->Image1());
-    QCOMPARE(d->targetPicture(), d->Image1());
+    d->onPopupMenu(d->mainPicture());
+    QCOMPARE(d->targetPicture(), d->mainPicture());
     QVERIFY(!d->menuItem("MixPaste1")->isEnabled());
 }
 
-void TstEditImage::savingWithoutExtensionWritesBmp()
+void TstDocumentWindow::savingWithoutExtensionWritesBmp()
 {
     EditorUnderTest t;
     const Raster f = test::makeFPicture(21, 13);
     QVERIFY(t.frame->openDocument(t.writePicture("f.bmp", f)));
-    TFEditImage1* d = t.frame->activeDocument();
+    DocumentWindow* d = t.frame->activeDocument();
     t.ui.saveNames << t.path("picture");
-    t.frame->FileSaveAs();
+    t.frame->onFileSaveAs();
     QVERIFY(t.ui.errors.isEmpty());
     const QString written = t.path("picture.bmp");
     QCOMPARE(d->windowTitle(), written);
@@ -333,27 +334,27 @@ void TstEditImage::savingWithoutExtensionWritesBmp()
         QStringLiteral("すべてのﾌｧｲﾙ (*.dib;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|")));
 
     // An upper-case extension is still the format's.
-    d->SavePicture(d->Image1(), t.path("upper.BMP"));
+    d->savePicture(d->mainPicture(), t.path("upper.BMP"));
     QCOMPARE(d->windowTitle(), t.path("upper.BMP"));
     QVERIFY(ReadBMP(readWholeFile(t.path("upper.BMP").toStdString())).samePixels(f));
     QVERIFY(!d->edited());
 }
 
-void TstEditImage::savesEachFormatByItsExtension()
+void TstDocumentWindow::savesEachFormatByItsExtension()
 {
     EditorUnderTest t;
     const Raster f = test::makeFPicture(40, 32);
     QVERIFY(t.frame->openDocument(t.writePicture("f.bmp", f)));
-    TFEditImage1* d = t.frame->activeDocument();
+    DocumentWindow* d = t.frame->activeDocument();
 
-    d->SavePicture(d->Image1(), t.path("f.gif"));
+    d->savePicture(d->mainPicture(), t.path("f.gif"));
     QCOMPARE(test::readFile(t.path("f.gif").toStdString()).substr(0, 6), std::string("GIF89a"));
     // GIF files are written from the toolkit view.
-    QVERIFY(d->ToolView1()->picture().samePixels(f));
+    QVERIFY(d->toolView()->picture().samePixels(f));
     // Two flat colours survive the palette exactly.
     QVERIFY(LoadPicture(t.path("f.gif").toStdString()).samePixels(f));
 
-    d->SavePicture(d->Image1(), t.path("f.JPG"));
+    d->savePicture(d->mainPicture(), t.path("f.JPG"));
     const std::string jpeg = test::readFile(t.path("f.JPG").toStdString());
     QCOMPARE(jpeg.substr(0, 2), std::string("\xFF\xD8"));
     const Raster decoded = LoadPicture(t.path("f.JPG").toStdString());
@@ -369,18 +370,18 @@ void TstEditImage::savesEachFormatByItsExtension()
     QCOMPARE(t.frame->activeDocument()->windowTitle(), QStringLiteral("FEditImage1"));
 }
 
-void TstEditImage::failedSaveKeepsTitleNameAndOldFile()
+void TstDocumentWindow::failedSaveKeepsTitleNameAndOldFile()
 {
     EditorUnderTest t;
     const QString name = t.writePicture("f.bmp", test::makeFPicture(16, 16));
     const std::string before = test::readFile(name.toStdString());
     QVERIFY(t.frame->openDocument(name));
-    TFEditImage1* d = t.frame->activeDocument();
-    d->Image1()->setPicture(test::makeGradient(9, 9));
+    DocumentWindow* d = t.frame->activeDocument();
+    d->mainPicture()->setPicture(test::makeGradient(9, 9));
 
     t.ui.saveNames << t.path("no such folder/x.bmp") << t.path("f.xyz");
-    t.frame->FileSaveAs();
-    t.frame->FileSaveAs();
+    t.frame->onFileSaveAs();
+    t.frame->onFileSaveAs();
     QCOMPARE(t.ui.errors.size(), 2);
     QVERIFY(t.ui.errors[1].contains(QStringLiteral("f.xyz")));
     QVERIFY(!QFile::exists(t.path("f.xyz")));
@@ -388,21 +389,21 @@ void TstEditImage::failedSaveKeepsTitleNameAndOldFile()
     QCOMPARE(d->fileName(), name);
 
     // A picture that is empty (its file could not be read) is refused and the file kept.
-    TFEditImage1* empty = t.frame->createDocument();
+    DocumentWindow* empty = t.frame->createDocument();
     empty->setFileName(name);
     t.ui.answers << QMessageBox::Ok;
-    t.frame->FileSave();
+    t.frame->onFileSave();
     QCOMPARE(t.ui.errors.size(), 3);
     QCOMPARE(test::readFile(name.toStdString()), before);
 }
 
-void TstEditImage::onlySavedPictureClosesWithoutQuestion()
+void TstDocumentWindow::onlySavedPictureClosesWithoutQuestion()
 {
     EditorUnderTest t;
     QVERIFY(t.frame->openDocument(t.writePicture("f.bmp", test::makeFPicture(16, 16))));
-    TFEditImage1* d = t.frame->activeDocument();
+    DocumentWindow* d = t.frame->activeDocument();
     t.ui.answers << QMessageBox::Ok;
-    t.frame->FileSave();
+    t.frame->onFileSave();
     QCOMPARE(t.ui.questions.size(), 1);
     QCOMPARE(t.ui.questions[0].caption, QStringLiteral("確認"));
     QCOMPARE(t.ui.questions[0].text, QStringLiteral("上書き保存します。"));
@@ -413,15 +414,15 @@ void TstEditImage::onlySavedPictureClosesWithoutQuestion()
     QTRY_VERIFY(t.frame->documents().isEmpty());
 }
 
-void TstEditImage::editedPictureStaysEditedAfterSaving()
+void TstDocumentWindow::editedPictureStaysEditedAfterSaving()
 {
     EditorUnderTest t;
     const QString name = t.writePicture("f.bmp", test::makeFPicture(16, 16));
     QVERIFY(t.frame->openDocument(name));
-    TFEditImage1* d = t.frame->activeDocument();
+    DocumentWindow* d = t.frame->activeDocument();
     runCommand(d, QStringLiteral("Panel"), test::makeGradient(8, 8));
     t.ui.answers << QMessageBox::Ok;
-    t.frame->FileSave();
+    t.frame->onFileSave();
     QVERIFY(ReadBMP(readWholeFile(name.toStdString())).samePixels(test::makeGradient(8, 8)));
     QVERIFY(d->edited());
     t.ui.answers << QMessageBox::No;
@@ -432,28 +433,28 @@ void TstEditImage::editedPictureStaysEditedAfterSaving()
     QCOMPARE(t.ui.questions[1].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
 }
 
-void TstEditImage::cancelOnCloseKeepsWindowAndButtons()
+void TstDocumentWindow::cancelOnCloseKeepsWindowAndButtons()
 {
     EditorUnderTest t;
-    t.frame->FileNew();
-    TFEditImage1* d = t.frame->activeDocument();
+    t.frame->onFileNew();
+    DocumentWindow* d = t.frame->activeDocument();
     runCommand(d, QStringLiteral("影付け"), test::makeFPicture(12, 12));
     QVERIFY(documentButtonsEnabled(t.frame));
     QVERIFY(t.frame->speedButton(7)->isEnabled());
     t.ui.answers << QMessageBox::Cancel;
     QVERIFY(!d->close());
     QCoreApplication::processEvents();
-    QCOMPARE(t.frame->documents(), QList<TFEditImage1*>{d});
+    QCOMPARE(t.frame->documents(), QList<DocumentWindow*>{d});
     QVERIFY(documentButtonsEnabled(t.frame));
     QVERIFY(t.frame->speedButton(7)->isEnabled());
-    QVERIFY(d->Image1()->picture().samePixels(test::makeFPicture(12, 12)));
+    QVERIFY(d->mainPicture()->picture().samePixels(test::makeFPicture(12, 12)));
 }
 
-void TstEditImage::yesOnCloseSavesAndCloses()
+void TstDocumentWindow::yesOnCloseSavesAndCloses()
 {
     EditorUnderTest t;
-    t.frame->FileNew();
-    TFEditImage1* d = t.frame->activeDocument();
+    t.frame->onFileNew();
+    DocumentWindow* d = t.frame->activeDocument();
     const QString name = d->fileName();
     runCommand(d, QStringLiteral("影付け"), test::makeFPicture(12, 12));
     t.ui.answers << QMessageBox::Yes;
@@ -463,11 +464,11 @@ void TstEditImage::yesOnCloseSavesAndCloses()
     QVERIFY(!documentButtonsEnabled(t.frame));
 }
 
-void TstEditImage::yesWithFailingSaveKeepsTheWindow()
+void TstDocumentWindow::yesWithFailingSaveKeepsTheWindow()
 {
     EditorUnderTest t;
-    t.frame->FileNew();
-    TFEditImage1* d = t.frame->activeDocument();
+    t.frame->onFileNew();
+    DocumentWindow* d = t.frame->activeDocument();
     d->setFileName(t.path("gone/New(0).bmp"));
     runCommand(d, QStringLiteral("影付け"), test::makeFPicture(12, 12));
     t.ui.answers << QMessageBox::Yes;
@@ -478,7 +479,7 @@ void TstEditImage::yesWithFailingSaveKeepsTheWindow()
     QVERIFY(documentButtonsEnabled(t.frame));
 }
 
-void TstEditImage::printWritesThePicture()
+void TstDocumentWindow::printWritesThePicture()
 {
     EditorUnderTest t;
     QVERIFY(t.frame->openDocument(t.writePicture("f.bmp", test::makeFPicture(64, 48))));
@@ -493,23 +494,23 @@ void TstEditImage::printWritesThePicture()
     QVERIFY(bytes.find("/Image") != std::string::npos);
 }
 
-void TstEditImage::printWithoutPrinterReportsIt()
+void TstDocumentWindow::printWithoutPrinterReportsIt()
 {
     EditorUnderTest t;
     QVERIFY(t.frame->openDocument(t.writePicture("f.bmp", test::makeFPicture(8, 8))));
     t.frame->printer().setOutputFormat(QPrinter::PdfFormat);
     t.frame->printer().setOutputFileName(t.path("no such folder/page.pdf"));
-    t.frame->FilePrint();
+    t.frame->onFilePrint();
     QCOMPARE(t.ui.errors.size(), 1);
     QVERIFY(t.ui.errors[0].contains(QStringLiteral("に印刷できません")));
     // A window whose file could not be read has nothing to print.
     t.frame->createDocument();
-    t.frame->FilePrint();
+    t.frame->onFilePrint();
     QCOMPARE(t.ui.errors.size(), 2);
     QCOMPARE(t.ui.errors[1], QStringLiteral("印刷する画像がありません"));
 }
 
-void TstEditImage::scanReplacesThePictureWithoutSnapshot()
+void TstDocumentWindow::scanReplacesThePictureWithoutSnapshot()
 {
     // SANE's test backend, enabled by a configuration folder of this test's own.
     QTemporaryDir config;
@@ -522,18 +523,18 @@ void TstEditImage::scanReplacesThePictureWithoutSnapshot()
     EditorUnderTest t;
     const Raster f = test::makeFPicture(20, 20);
     QVERIFY(t.frame->openDocument(t.writePicture("f.bmp", f)));
-    TFEditImage1* d = t.frame->activeDocument();
+    DocumentWindow* d = t.frame->activeDocument();
     t.frame->menuItem("Aquair1")->trigger();
     QVERIFY2(t.ui.errors.isEmpty(), qPrintable(t.ui.errors.join('\n')));
-    QVERIFY(!d->Image1()->picture().empty());
-    QVERIFY(!d->Image1()->picture().samePixels(f));
-    QVERIFY(d->Image1()->picture().samePixels(d->ToolView1()->picture()));
-    QCOMPARE(d->Image1()->size(),
-             QSize(d->Image1()->picture().width(), d->Image1()->picture().height()));
+    QVERIFY(!d->mainPicture()->picture().empty());
+    QVERIFY(!d->mainPicture()->picture().samePixels(f));
+    QVERIFY(d->mainPicture()->picture().samePixels(d->toolView()->picture()));
+    QCOMPARE(d->mainPicture()->size(),
+             QSize(d->mainPicture()->picture().width(), d->mainPicture()->picture().height()));
     QVERIFY(!d->edited());
     QVERIFY(d->undoLabel().isEmpty());
     qunsetenv("SANE_CONFIG_DIR");
 }
 
-QTEST_MAIN(TstEditImage)
+QTEST_MAIN(TstDocumentWindow)
 #include "tst_document_window.moc"

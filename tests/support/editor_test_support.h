@@ -21,7 +21,7 @@ struct EditorUnderTest {
     FakeUi ui;
     TempDir dir;
     Editor editor;
-    TMainForm* frame = editor.mainForm();
+    MainWindow* frame = editor.mainWindow();
 
     EditorUnderTest()
     {
