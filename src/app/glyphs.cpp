@@ -6,12 +6,11 @@
 #include <QPixmap>
 
 #include <functional>
+#include <iterator>
 
 namespace lumavex {
 
 namespace {
-
-constexpr int kGlyphCount = 18;
 
 // The inks of one state: in the disabled state every ink is one grey, so the glyph shows as a
 // silhouette over its white emboss.
@@ -100,119 +99,165 @@ void disc(QPainter& p, const Ink& ink, QColor fill, const QString& letter)
     p.drawText(QRectF(1.5, 1.5, 13, 13), Qt::AlignCenter, letter);
 }
 
-void drawGlyph(QPainter& p, int place, const Ink& ink)
+void drawNew(QPainter& p, const Ink& ink)
 {
-    switch (place) {
-        case 0:  // New
-            page(p, ink, 3.5, 1.5, 12.5, 14.5);
-            break;
-        case 1:  // Open
-            shape(
-                p, ink, kDarkYellow,
-                QPolygonF({{1.5, 3.5}, {6, 3.5}, {7.5, 5}, {12.5, 5}, {12.5, 13.5}, {1.5, 13.5}}));
-            shape(p, ink, kYellow, QPolygonF({{4, 7.5}, {15, 7.5}, {12.5, 13.5}, {1.5, 13.5}}));
-            break;
-        case 2:  // Save
-            floppy(p, ink, 2.5, 2.5, 11);
-            break;
-        case 3:  // Save as
-            floppy(p, ink, 1.5, 1.5, 10);
-            line(p, ink(kOutline), 3.2, {8.5, 14.5}, {14.5, 8.5});
-            line(p, ink(kYellow), 1.6, {8.5, 14.5}, {14.5, 8.5});
-            line(p, ink(kOutline), 1.2, {7.5, 15.2}, {8.8, 14.2});
-            break;
-        case 4:  // Print
-            printer(p, ink);
-            break;
-        case 5:  // Printer setup: a printer with a gear
-            p.save();
-            p.translate(-1, -1);
-            p.scale(0.8, 0.8);
-            printer(p, ink);
-            p.restore();
-            for (int i = 0; i < 8; ++i) {
-                p.save();
-                p.translate(11.5, 11.5);
-                p.rotate(45.0 * i);
-                line(p, ink(kOutline), 1.6, {0, 2.5}, {0, 4.2});
-                p.restore();
-            }
-            p.setPen(QPen(ink(kOutline), 1.0));
-            p.setBrush(ink.mono ? QBrush(Qt::NoBrush) : QBrush(kGrey));
-            p.drawEllipse(QPointF(11.5, 11.5), 2.8, 2.8);
-            p.drawEllipse(QPointF(11.5, 11.5), 0.9, 0.9);
-            break;
-        case 6:  // Exit: a door and an arrow out of it
-            box(p, ink, kBrown, 2.5, 1.5, 9.5, 14.5);
-            p.fillRect(QRectF(7.5, 7.5, 1, 1.5), ink(kYellow));
-            line(p, ink(kRed), 2.0, {9, 8}, {14.5, 8});
-            shape(p, ink, kRed, QPolygonF({{15.5, 8}, {12, 4.5}, {12, 11.5}}));
-            break;
-        case 7: {  // Undo: an arc back to the left
-            QPainterPath arc;
-            arc.moveTo(13.5, 12.5);
-            arc.arcTo(QRectF(3.5, 4, 10, 10), 0, 160);
-            p.setPen(QPen(ink(kBlue), 2.2, Qt::SolidLine, Qt::RoundCap));
-            p.setBrush(Qt::NoBrush);
-            p.drawPath(arc);
-            shape(p, ink, kBlue, QPolygonF({{0.8, 8.5}, {7, 8.5}, {3.8, 13.5}}));
-            break;
-        }
-        case 8:  // Cut: scissors
-            line(p, ink(kOutline), 1.4, {5.5, 10}, {11, 1.5});
-            line(p, ink(kOutline), 1.4, {10.5, 10}, {5, 1.5});
-            p.setPen(QPen(ink(kRed), 1.6));
-            p.setBrush(Qt::NoBrush);
-            p.drawEllipse(QPointF(4.5, 12), 2.5, 2.5);
-            p.drawEllipse(QPointF(11.5, 12), 2.5, 2.5);
-            break;
-        case 9:  // Copy: two pages
-            page(p, ink, 1.5, 1.5, 9.5, 11.5);
-            textLines(p, ink, 3, 7, 5, 3);
-            page(p, ink, 6.5, 4.5, 14.5, 14.5);
-            textLines(p, ink, 8, 13, 9, 3);
-            break;
-        case 10:  // Paste: a clipboard with a page on it
-            box(p, ink, kBrown, 1.5, 2.5, 11.5, 14.5);
-            box(p, ink, kGrey, 4.5, 1.5, 8.5, 3.5);
-            page(p, ink, 6.5, 6.5, 14.5, 15);
-            textLines(p, ink, 8, 12, 10, 2);
-            break;
-        case 11:  // Tile
-            window(p, ink, 0.5, 0.5, 7.5, 7.5);
-            window(p, ink, 8.5, 0.5, 15.5, 7.5);
-            window(p, ink, 0.5, 8.5, 7.5, 15.5);
-            window(p, ink, 8.5, 8.5, 15.5, 15.5);
-            break;
-        case 12:  // Cascade
-            window(p, ink, 0.5, 0.5, 9.5, 8.5);
-            window(p, ink, 3.5, 3.5, 12.5, 11.5);
-            window(p, ink, 6.5, 6.5, 15.5, 14.5);
-            break;
-        case 13:  // Arrange icons: minimised windows lined up at the bottom
-            box(p, ink, kPaper, 0.5, 0.5, 15.5, 15.5);
-            for (int i = 0; i < 3; ++i)
-                box(p, ink, kTitle, 1.5 + 4.5 * i, 12, 5 + 4.5 * i, 14.5);
-            break;
-        case 14:  // Contents: a book
-            box(p, ink, kPaper, 4.5, 2.5, 14.5, 15);
-            box(p, ink, kRed, 2.5, 1, 12.5, 13.5);
-            line(p, ink(kPaper), 1.0, {4.5, 1.5}, {4.5, 13});
-            break;
-        case 15:  // Keyword search: a magnifier
-            line(p, ink(kBrown), 3.0, {9.5, 9.5}, {14, 14});
-            p.setPen(QPen(ink(kOutline), 1.6));
-            p.setBrush(ink.mono ? QBrush(Qt::NoBrush) : QBrush(QColor(0xD0, 0xE8, 0xFF)));
-            p.drawEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
-            break;
-        case 16:  // How to use the help
-            disc(p, ink, kGreen, QStringLiteral("?"));
-            break;
-        case 17:  // About
-            disc(p, ink, kBlue, QStringLiteral("i"));
-            break;
-    }
+    page(p, ink, 3.5, 1.5, 12.5, 14.5);
 }
+
+void drawOpen(QPainter& p, const Ink& ink)
+{
+    shape(p, ink, kDarkYellow,
+          QPolygonF({{1.5, 3.5}, {6, 3.5}, {7.5, 5}, {12.5, 5}, {12.5, 13.5}, {1.5, 13.5}}));
+    shape(p, ink, kYellow, QPolygonF({{4, 7.5}, {15, 7.5}, {12.5, 13.5}, {1.5, 13.5}}));
+}
+
+void drawSave(QPainter& p, const Ink& ink)
+{
+    floppy(p, ink, 2.5, 2.5, 11);
+}
+
+void drawSaveAs(QPainter& p, const Ink& ink)
+{
+    floppy(p, ink, 1.5, 1.5, 10);
+    line(p, ink(kOutline), 3.2, {8.5, 14.5}, {14.5, 8.5});
+    line(p, ink(kYellow), 1.6, {8.5, 14.5}, {14.5, 8.5});
+    line(p, ink(kOutline), 1.2, {7.5, 15.2}, {8.8, 14.2});
+}
+
+void drawPrint(QPainter& p, const Ink& ink)
+{
+    printer(p, ink);
+}
+
+// Printer setup: a printer with a gear.
+void drawPrinterSetup(QPainter& p, const Ink& ink)
+{
+    p.save();
+    p.translate(-1, -1);
+    p.scale(0.8, 0.8);
+    printer(p, ink);
+    p.restore();
+    for (int i = 0; i < 8; ++i) {
+        p.save();
+        p.translate(11.5, 11.5);
+        p.rotate(45.0 * i);
+        line(p, ink(kOutline), 1.6, {0, 2.5}, {0, 4.2});
+        p.restore();
+    }
+    p.setPen(QPen(ink(kOutline), 1.0));
+    p.setBrush(ink.mono ? QBrush(Qt::NoBrush) : QBrush(kGrey));
+    p.drawEllipse(QPointF(11.5, 11.5), 2.8, 2.8);
+    p.drawEllipse(QPointF(11.5, 11.5), 0.9, 0.9);
+}
+
+// Exit: a door and an arrow out of it.
+void drawExit(QPainter& p, const Ink& ink)
+{
+    box(p, ink, kBrown, 2.5, 1.5, 9.5, 14.5);
+    p.fillRect(QRectF(7.5, 7.5, 1, 1.5), ink(kYellow));
+    line(p, ink(kRed), 2.0, {9, 8}, {14.5, 8});
+    shape(p, ink, kRed, QPolygonF({{15.5, 8}, {12, 4.5}, {12, 11.5}}));
+}
+
+// Undo: an arc back to the left.
+void drawUndo(QPainter& p, const Ink& ink)
+{
+    QPainterPath arc;
+    arc.moveTo(13.5, 12.5);
+    arc.arcTo(QRectF(3.5, 4, 10, 10), 0, 160);
+    p.setPen(QPen(ink(kBlue), 2.2, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(arc);
+    shape(p, ink, kBlue, QPolygonF({{0.8, 8.5}, {7, 8.5}, {3.8, 13.5}}));
+}
+
+// Cut: scissors.
+void drawCut(QPainter& p, const Ink& ink)
+{
+    line(p, ink(kOutline), 1.4, {5.5, 10}, {11, 1.5});
+    line(p, ink(kOutline), 1.4, {10.5, 10}, {5, 1.5});
+    p.setPen(QPen(ink(kRed), 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(4.5, 12), 2.5, 2.5);
+    p.drawEllipse(QPointF(11.5, 12), 2.5, 2.5);
+}
+
+// Copy: two pages.
+void drawCopy(QPainter& p, const Ink& ink)
+{
+    page(p, ink, 1.5, 1.5, 9.5, 11.5);
+    textLines(p, ink, 3, 7, 5, 3);
+    page(p, ink, 6.5, 4.5, 14.5, 14.5);
+    textLines(p, ink, 8, 13, 9, 3);
+}
+
+// Paste: a clipboard with a page on it.
+void drawPaste(QPainter& p, const Ink& ink)
+{
+    box(p, ink, kBrown, 1.5, 2.5, 11.5, 14.5);
+    box(p, ink, kGrey, 4.5, 1.5, 8.5, 3.5);
+    page(p, ink, 6.5, 6.5, 14.5, 15);
+    textLines(p, ink, 8, 12, 10, 2);
+}
+
+void drawTile(QPainter& p, const Ink& ink)
+{
+    window(p, ink, 0.5, 0.5, 7.5, 7.5);
+    window(p, ink, 8.5, 0.5, 15.5, 7.5);
+    window(p, ink, 0.5, 8.5, 7.5, 15.5);
+    window(p, ink, 8.5, 8.5, 15.5, 15.5);
+}
+
+void drawCascade(QPainter& p, const Ink& ink)
+{
+    window(p, ink, 0.5, 0.5, 9.5, 8.5);
+    window(p, ink, 3.5, 3.5, 12.5, 11.5);
+    window(p, ink, 6.5, 6.5, 15.5, 14.5);
+}
+
+// Arrange icons: minimised windows lined up at the bottom.
+void drawArrangeIcons(QPainter& p, const Ink& ink)
+{
+    box(p, ink, kPaper, 0.5, 0.5, 15.5, 15.5);
+    for (int i = 0; i < 3; ++i)
+        box(p, ink, kTitle, 1.5 + 4.5 * i, 12, 5 + 4.5 * i, 14.5);
+}
+
+// Contents: a book.
+void drawContents(QPainter& p, const Ink& ink)
+{
+    box(p, ink, kPaper, 4.5, 2.5, 14.5, 15);
+    box(p, ink, kRed, 2.5, 1, 12.5, 13.5);
+    line(p, ink(kPaper), 1.0, {4.5, 1.5}, {4.5, 13});
+}
+
+// Keyword search: a magnifier.
+void drawKeywordSearch(QPainter& p, const Ink& ink)
+{
+    line(p, ink(kBrown), 3.0, {9.5, 9.5}, {14, 14});
+    p.setPen(QPen(ink(kOutline), 1.6));
+    p.setBrush(ink.mono ? QBrush(Qt::NoBrush) : QBrush(QColor(0xD0, 0xE8, 0xFF)));
+    p.drawEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
+}
+
+void drawHowToUse(QPainter& p, const Ink& ink)
+{
+    disc(p, ink, kGreen, QStringLiteral("?"));
+}
+
+void drawAbout(QPainter& p, const Ink& ink)
+{
+    disc(p, ink, kBlue, QStringLiteral("i"));
+}
+
+// The glyphs by place in the tool bar, left to right.
+using GlyphPainter = void (*)(QPainter&, const Ink&);
+const GlyphPainter kGlyphs[] = {
+    drawNew,     drawOpen,         drawSave,     drawSaveAs,        drawPrint,    drawPrinterSetup,
+    drawExit,    drawUndo,         drawCut,      drawCopy,          drawPaste,    drawTile,
+    drawCascade, drawArrangeIcons, drawContents, drawKeywordSearch, drawHowToUse, drawAbout,
+};
+constexpr int kGlyphCount = static_cast<int>(std::size(kGlyphs));
 
 QPixmap render(int size, const std::function<void(QPainter&)>& draw)
 {
@@ -233,15 +278,14 @@ QIcon toolGlyph(int place)
         return QIcon();
     QIcon icon;
     for (const int size : {16, 32}) {
-        icon.addPixmap(render(size, [&](QPainter& p) { drawGlyph(p, place, Ink{}); }),
-                       QIcon::Normal);
+        icon.addPixmap(render(size, [&](QPainter& p) { kGlyphs[place](p, Ink{}); }), QIcon::Normal);
         icon.addPixmap(render(size,
                               [&](QPainter& p) {
                                   p.save();
                                   p.translate(1, 1);
-                                  drawGlyph(p, place, Ink{true, Qt::white});
+                                  kGlyphs[place](p, Ink{true, Qt::white});
                                   p.restore();
-                                  drawGlyph(p, place, Ink{true, QColor(0x80, 0x80, 0x80)});
+                                  kGlyphs[place](p, Ink{true, QColor(0x80, 0x80, 0x80)});
                               }),
                        QIcon::Disabled);
     }
