@@ -72,20 +72,4 @@ std::pair<std::string, int> UniqueNumberedName(const std::string& path);
 /// Inverts every channel of every pixel: the DSTINVERT self-copy.
 void invertPixels(Raster& picture);
 
-/// The inverted working pass: the picture is inverted, work runs on the negative, and the
-/// worked picture is inverted back through a NOTSRCCOPY copy of a temporary. Afterwards the
-/// picture's copy mode is NOTSRCCOPY and its brush white, as the pass leaves them.
-template <class Work>
-void NegativePass(Raster& picture, Work&& work)
-{
-    picture.setCopyMode(CopyMode::DstInvert);
-    picture.copyRect(picture.bounds(), picture, picture.bounds());
-    work(picture);
-    Raster temporary(picture);
-    picture.setBrushColor(kWhite);
-    picture.fillRect(picture.bounds());
-    picture.setCopyMode(CopyMode::NotSrcCopy);
-    picture.copyRect(picture.bounds(), temporary, temporary.bounds());
-}
-
 }  // namespace lumavex

@@ -4,6 +4,7 @@
 
 #include "core/color.h"
 #include "core/error.h"
+#include "support/negative_pass.h"
 #include "support/test_pictures.h"
 
 namespace lumavex {
@@ -301,7 +302,7 @@ TEST(Raster, InvertedSelfCopyAndCopyBackRestoreThePicture)
 {
     Raster p = makeFPicture(13, 9);
     const Raster before = p;
-    NegativePass(p, [](Raster&) {});
+    test::NegativePass(p, [](Raster&) {});
     EXPECT_TRUE(p.samePixels(before));
     EXPECT_EQ(p.copyMode(), CopyMode::NotSrcCopy);
     EXPECT_EQ(p.brushColor(), kWhite);

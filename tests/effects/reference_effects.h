@@ -12,6 +12,7 @@
 #include "core/color.h"
 #include "core/progress.h"
 #include "core/raster.h"
+#include "support/negative_pass.h"
 
 namespace lumavex::reference {
 
@@ -90,7 +91,7 @@ inline void FlameBlur(Raster& p, Color colour, int n, ProgressSink* progress = n
 {
     const int h = p.height(), w = p.width();
     RowProgress rows(progress, h);
-    NegativePass(p, [&](Raster& q) {
+    test::NegativePass(p, [&](Raster& q) {
         const Rgb c = SplitColor(InvertColor(colour));
         const int32_t w1 = RoundHalfAway(100.0 / n * 10);
         int topRows = 0, bottomRows = 0;
@@ -131,7 +132,7 @@ inline void CircleBlur(Raster& p, Color colour, int n, ProgressSink* progress = 
 {
     const int h = p.height(), w = p.width();
     RowProgress rows(progress, h);
-    NegativePass(p, [&](Raster& q) {
+    test::NegativePass(p, [&](Raster& q) {
         const Rgb c = SplitColor(InvertColor(colour));
         const int64_t cx = w / 2, cy = h / 2, radius = std::min(w, h) / 2;
         Raster d(q);
@@ -176,7 +177,7 @@ inline void Panel(Raster& p, int level1, int level2, int n)
     const double half = n / 2.0;
     const double top = half - 2 - level1, bottom = half - 3 + level2;
     const double left = half - 3 - level1, right = half - 4 + level2;
-    NegativePass(p, [&](Raster& q) {
+    test::NegativePass(p, [&](Raster& q) {
         Raster d(q);
         for (int i = 0; i < h; ++i)
             for (int j = 0; j < w; ++j) {
