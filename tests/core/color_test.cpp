@@ -12,10 +12,11 @@ namespace {
 TEST(SplitColor, TakesTheThreeBytes)
 {
     EXPECT_EQ(SplitColor(0x00336699), (Rgb{0x99, 0x66, 0x33}));
-    // A system colour value (top bit set) truncates toward zero as a signed value.
-    const Rgb system = SplitColor(0x80000008);
-    EXPECT_EQ(system.red, static_cast<int32_t>(0x80000008) % 256);
-    EXPECT_EQ(system.blue, static_cast<int32_t>(0x80000008) / 65536);
+    EXPECT_EQ(SplitColor(0x00FFFFFF), (Rgb{255, 255, 255}));
+    EXPECT_EQ(SplitColor(0x00010203), (Rgb{3, 2, 1}));
+    // A system colour value (top bit set) is -2147483640 as a signed value; every division
+    // truncates toward zero: -2147483640 = -8388607 x 256 - 248, -8388607 = -32767 x 256 - 255.
+    EXPECT_EQ(SplitColor(0x80000008), (Rgb{-248, -255, -32767}));
 }
 
 TEST(InvertColor, InvertsEachChannel)
@@ -23,6 +24,9 @@ TEST(InvertColor, InvertsEachChannel)
     EXPECT_EQ(InvertColor(0x00336699), 0x00CC9966u);
     EXPECT_EQ(InvertColor(kWhite), kBlack);
     EXPECT_EQ(InvertColor(kBlack), kWhite);
+    // From the channels -248, -255, -32767: 503, 510 and 33022, of which the low bytes are
+    // 0xF7, 0xFE and 0xFE.
+    EXPECT_EQ(InvertColor(0x80000008), 0x00FEFEF7u);
 }
 
 TEST(RoundHalfAway, RoundsHalvesAwayFromZero)
@@ -34,6 +38,10 @@ TEST(RoundHalfAway, RoundsHalvesAwayFromZero)
     EXPECT_EQ(RoundHalfAway(-2.5), -3);
     EXPECT_EQ(RoundHalfAway(3.5), 4);
     EXPECT_EQ(RoundHalfAway(2147483647.0), 2147483647);
+    EXPECT_EQ(RoundHalfAway(-0.4), 0);
+    EXPECT_EQ(RoundHalfAway(0.49999999999999994), 0);  // the largest double below a half
+    EXPECT_EQ(RoundHalfAway(127.5), 128);
+    EXPECT_EQ(RoundHalfAway(-2147483648.4), INT32_MIN);
 }
 
 TEST(RoundHalfAway, FailsWithTheConversionErrorBeyond32Bits)
@@ -45,6 +53,7 @@ TEST(RoundHalfAway, FailsWithTheConversionErrorBeyond32Bits)
         EXPECT_EQ(e.kind(), ErrorKind::Conversion);
     }
     EXPECT_THROW(RoundHalfAway(-3e10), Error);
+    EXPECT_THROW(RoundHalfAway(-2147483648.5), Error);
 }
 
 TEST(RightChars, TrimsThenTakesTheLastCharacters)
@@ -65,6 +74,13 @@ TEST(RGBToHSV, GivesTheDocumentedValues)
     const Hsv h = RGBToHSV(2550000, 0, 1280000);
     EXPECT_EQ(h.hue, 3600000 - 60 * 5020);  // round(-1280000/2550000 x 10000) = -5020
     EXPECT_EQ(h.saturation, 10000);
+    // (100, 150, 200): blue is the largest, delta 50, so h = (-50 / 100 + 4) x 10000 = 35000,
+    // 210 degrees; s = 100 / 200.
+    EXPECT_EQ(RGBToHSV(1000000, 1500000, 2000000), (Hsv{2100000, 5000, 2000000}));
+    // (10, 20, 30): s = 20 / 30 x 10000 = 6666.67 -> 6667.
+    EXPECT_EQ(RGBToHSV(100000, 200000, 300000), (Hsv{2100000, 6667, 300000}));
+    // (60, 120, 30): green is the largest, h = (-30 / 90 + 2) x 10000 = 16666.67 -> 16667.
+    EXPECT_EQ(RGBToHSV(600000, 1200000, 300000), (Hsv{1000020, 7500, 1200000}));
 }
 
 TEST(RGBToHSV, RoundsTheSaturationHalfToEven)
@@ -83,6 +99,12 @@ TEST(HSVToRGB, GivesTheDocumentedValues)
         EXPECT_EQ(HSVToRGB(hue, 0, 777), (Rgb64{777, 777, 777}));
     EXPECT_EQ(HSVToRGB(0, 10000, 2550000), (Rgb64{2550000, 0, 0}));
     EXPECT_EQ(HSVToRGB(1200000, 10000, 2550000), (Rgb64{0, 2550000, 0}));
+    // 210 degrees is sixth 3 with f = 5000: p = 0.5 v, q = (1 - 0.5 x 0.5) v, (p, q, v).
+    EXPECT_EQ(HSVToRGB(2100000, 5000, 2000000), (Rgb64{1000000, 1500000, 2000000}));
+    // p = 3333 x 30 = 99990, q = (10^8 - 6667 x 5000) x 0.003 = 199995.
+    EXPECT_EQ(HSVToRGB(2100000, 6667, 300000), (Rgb64{99990, 199995, 300000}));
+    // 1000020 / 60 = 16667: sixth 1, f = 6667, q = (10^8 - 7500 x 6667) x 0.012 = 599970.
+    EXPECT_EQ(HSVToRGB(1000020, 7500, 1200000), (Rgb64{599970, 1200000, 300000}));
 }
 
 TEST(HSVToRGB, HalvedSaturationOfRedGivesTheLightBevelColour)
@@ -112,6 +134,13 @@ TEST(MixChannel, TruncatesAndMayLeaveTheByteRange)
     EXPECT_EQ(static_cast<uint8_t>(MixChannel(255, 0, 1008)), 1);
     EXPECT_EQ(MixChannel(0, 255, 0), 255);
     EXPECT_EQ(MixChannel(10, 255, 999), 10);  // 10245 / 1000 truncated
+    EXPECT_EQ(MixChannel(3, 7, 500), 5);      // (1500 + 3500) / 1000
+    EXPECT_EQ(MixChannel(1, 2, 333), 1);      // (333 + 1334) / 1000
+    EXPECT_EQ(MixChannel(255, 255, 377), 255);
+    // Toward zero, not downward: -1500 / 1000 is -1, -1 / 1000 is 0.
+    EXPECT_EQ(MixChannel(0, -1500, 999), -1);
+    EXPECT_EQ(MixChannel(0, -1, 999), 0);
+    EXPECT_EQ(MixChannel(100, -248, 500), -74);  // (50000 - 124000) / 1000
 }
 
 TEST(UniqueNumberedName, SkipsTakenNumbers)
