@@ -2,6 +2,7 @@
 
 #include "app/about_box.h"
 #include "app/main_window.h"
+#include "app/open_request.h"
 #include "dialogs/color_count_dialog.h"
 #include "dialogs/processing_parameters_dialog.h"
 #include "dialogs/rotate_dialog.h"
@@ -31,9 +32,11 @@ Editor::Editor()
     m_rotate = std::make_unique<RotateDialog>();
 }
 
-// The documents go with the frame first; the dialogs they may still use outlive them.
+// Requests stop first, then the documents go with the frame; the dialogs they may still use
+// outlive them.
 Editor::~Editor()
 {
+    m_openRequests.reset();
     m_mainWindow.reset();
     m_rotate.reset();
     m_colorCount.reset();
@@ -43,6 +46,16 @@ Editor::~Editor()
     m_text.reset();
     m_aboutBox.reset();
     current = nullptr;
+}
+
+bool Editor::listenForOpenRequests(const QString& socketName)
+{
+    if (!m_openRequests) {
+        m_openRequests = std::make_unique<OpenRequestServer>();
+        QObject::connect(m_openRequests.get(), &OpenRequestServer::openRequested,
+                         m_mainWindow.get(), &MainWindow::openRequested);
+    }
+    return m_openRequests->listen(socketName);
 }
 
 Editor& Editor::instance()

@@ -2,12 +2,15 @@
 
 #include <memory>
 
+class QString;
+
 namespace lumavex {
 
 class AboutBox;
 class ColorCountDialog;
 class MainWindow;
 class MaskEditorWindow;
+class OpenRequestServer;
 class ProcessingParametersDialog;
 class RotateDialog;
 class SizeDialog;
@@ -36,6 +39,10 @@ public:
     ColorCountDialog* colorCountDialog() const { return m_colorCount.get(); }
     RotateDialog* rotateDialog() const { return m_rotate.get(); }
 
+    /// Listens for open requests on a socket: the files named there open in the frame, each
+    /// after the ones before it. Returns whether it listens (not when another editor does).
+    bool listenForOpenRequests(const QString& socketName);
+
 private:
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<AboutBox> m_aboutBox;
@@ -45,6 +52,7 @@ private:
     std::unique_ptr<SizeDialog> m_size;
     std::unique_ptr<ColorCountDialog> m_colorCount;
     std::unique_ptr<RotateDialog> m_rotate;
+    std::unique_ptr<OpenRequestServer> m_openRequests;
 };
 
 }  // namespace lumavex

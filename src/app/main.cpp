@@ -74,10 +74,7 @@ int main(int argc, char** argv)
     QObject::connect(frame, &lumavex::MainWindow::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
-    lumavex::OpenRequestServer server;
-    QObject::connect(&server, &lumavex::OpenRequestServer::openRequested, frame,
-                     &lumavex::MainWindow::openRequested);
-    server.listen(socket);
+    editor.listenForOpenRequests(socket);
 
     frame->show();
     QTimer::singleShot(0, frame, [frame, files] {

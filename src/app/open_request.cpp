@@ -56,7 +56,12 @@ QString openRequestFolder()
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     if (runtime.startsWith('/') && privateFolder(runtime))
         return QFile::decodeName(runtime);
-    const QByteArray fallback = "/tmp/lumavex-" + QByteArray::number(::geteuid());
+    QByteArray temporary = qgetenv("TMPDIR");
+    while (temporary.size() > 1 && temporary.endsWith('/'))
+        temporary.chop(1);
+    if (!temporary.startsWith('/'))
+        temporary = "/tmp";
+    const QByteArray fallback = temporary + "/lumavex-" + QByteArray::number(::geteuid());
     if (::mkdir(fallback.constData(), 0700) != 0 && errno != EEXIST)
         return {};
     return privateFolder(fallback) ? QFile::decodeName(fallback) : QString();

@@ -12,7 +12,8 @@ class QLocalSocket;
 namespace lumavex {
 
 /// The folder of this user's open-request socket: $XDG_RUNTIME_DIR when it is a folder of the
-/// user's that no one else may enter, otherwise /tmp/lumavex-<uid>, created with mode 0700.
+/// user's that no one else may enter, otherwise lumavex-<uid> in $TMPDIR (when absolute) or
+/// /tmp, created with mode 0700.
 /// Empty when neither is such a folder (then no request is sent or received).
 QString openRequestFolder();
 

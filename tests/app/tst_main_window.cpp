@@ -33,6 +33,7 @@
 #include "mask/mask_editor_window.h"
 #include "support/editor_test_support.h"
 #include "version.h"
+#include "support/qtest_main.h"
 
 using namespace lumavex;
 using lumavex::test::EditorUnderTest;
@@ -675,5 +676,5 @@ void TstMainWindow::aboutBoxAndParametersShowModeless()
     QVERIFY(!t.editor.processingParameters()->isModal());
 }
 
-QTEST_MAIN(TstMainWindow)
+LUMAVEX_QTEST_MAIN(TstMainWindow)
 #include "tst_main_window.moc"

@@ -6,6 +6,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -16,15 +17,21 @@
 #include <unistd.h>
 
 #include "app/open_request.h"
+#include "document/document_window.h"
+#include "document/picture_control.h"
 #include "formats/picture_io.h"
+#include "support/editor_test_support.h"
 #include "support/test_pictures.h"
 #include "version.h"
+#include "support/qtest_main.h"
 
 using namespace lumavex;
 
 namespace {
 
-// A folder of its own for the sockets, as $XDG_RUNTIME_DIR would be.
+// A folder of its own for the sockets, as $XDG_RUNTIME_DIR would be. The program as a whole runs
+// in a private environment (LUMAVEX_QTEST_MAIN), so the fallback folder in $TMPDIR is the
+// test's own too.
 struct RuntimeDir {
     test::TempDir dir;
     QString path = QString::fromStdString(dir.path().string());
@@ -53,7 +60,8 @@ void startEditor(QProcess& editor, const RuntimeDir& runtime, const QStringList&
     editor.start(QStringLiteral(LUMAVEX_PROGRAM), arguments);
 }
 
-// Writes to a server in this process without blocking it, and waits for the answer byte.
+// Writes to a server in this process without blocking it, waits for the answer byte if asked,
+// and closes the connection once everything was written (or the server dropped it).
 QByteArray exchange(const QString& socketName, const QByteArray& data, bool waitForAnswer)
 {
     QLocalSocket socket;
@@ -67,11 +75,10 @@ QByteArray exchange(const QString& socketName, const QByteArray& data, bool wait
         if (!QTest::qWaitFor([&] { return socket.bytesAvailable() > 0; }, 3000))
             return "no answer";
         answer = socket.readAll();
-    } else {
-        QTest::qWait(50);
     }
     socket.disconnectFromServer();
-    QTest::qWait(50);
+    if (!QTest::qWaitFor([&] { return socket.state() == QLocalSocket::UnconnectedState; }, 10000))
+        return "not closed";
     return answer;
 }
 
@@ -104,7 +111,10 @@ void TstOpenRequest::socketLivesInAPrivateFolder()
     QCOMPARE(openRequestFolder(), runtime.path);
     QCOMPARE(openRequestSocketName(), runtime.socket());
 
-    const QString fallback = QStringLiteral("/tmp/lumavex-%1").arg(::geteuid());
+    const QString fallback =
+        qEnvironmentVariable("TMPDIR") + QStringLiteral("/lumavex-%1").arg(::geteuid());
+    // The environment's own, not the user's.
+    QVERIFY(fallback != QStringLiteral("/tmp/lumavex-%1").arg(::geteuid()));
     // A runtime folder that others may enter is not used.
     ::chmod(runtime.dir.path().c_str(), 0755);
     QCOMPARE(openRequestFolder(), fallback);
@@ -178,13 +188,13 @@ void TstOpenRequest::junkIsIgnored()
     exchange(runtime.socket(), overlong + '\0' + "/after/overlong.bmp" + '\0', false);
     exchange(runtime.socket(), bytes("relative.bmp\0/\xff\xfe\0\0"), true);
     // More than a batch may hold: the connection is dropped.
-    exchange(runtime.socket(), QByteArray(2 << 20, '/'), false);
-    QTest::qWait(100);
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy[0][0].toString(), QStringLiteral("/after/overlong.bmp"));
-    // The server still serves.
+    QCOMPARE(exchange(runtime.socket(), QByteArray(2 << 20, '/'), false), QByteArray());
+    // The server still serves; once it answered, the one sound name among the junk has come
+    // through, and nothing else.
     QCOMPARE(exchange(runtime.socket(), bytes("/ok.bmp\0\0"), true), QByteArray("\x06"));
     QTRY_COMPARE(spy.count(), 2);
+    QCOMPARE((QSet<QString>{spy[0][0].toString(), spy[1][0].toString()}),
+             (QSet<QString>{QStringLiteral("/after/overlong.bmp"), QStringLiteral("/ok.bmp")}));
 }
 
 void TstOpenRequest::onlyOneServerListens()
@@ -237,12 +247,11 @@ void TstOpenRequest::secondProcessHandsFilesToTheServer()
 void TstOpenRequest::runningEditorTakesFilesFromASecondStart()
 {
     RuntimeDir runtime;
-    const QString picture =
-        QString::fromStdString(SavePicture(test::makeFPicture(8, 8), runtime.dir.file("f.bmp")));
-    QProcess first;
-    startEditor(first, runtime, {picture});
-    QVERIFY(first.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(runtime.socket()), 10000);
+    // The running editor is this process's, listening as the program does.
+    test::EditorUnderTest running;
+    QVERIFY(running.editor.listenForOpenRequests(runtime.socket()));
+    const Raster f = test::makeFPicture(8, 8);
+    const QString picture = running.writePicture(QStringLiteral("f.bmp"), f);
 
     // Junk does not bring it down.
     exchange(runtime.socket(), QByteArray(5000, '\xff') + bytes("\0") + "rel\0", false);
@@ -251,11 +260,17 @@ void TstOpenRequest::runningEditorTakesFilesFromASecondStart()
     startEditor(second, runtime, {picture});
     QVERIFY(second.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 10000);
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
-    QCOMPARE(first.state(), QProcess::Running);
 
-    first.terminate();
-    QVERIFY(first.waitForFinished(5000));
+    // The file opened in the running editor, in a document of its own.
+    QTRY_COMPARE(running.frame->documents().size(), 1);
+    DocumentWindow* document = running.frame->documents().first();
+    QCOMPARE(document->windowTitle(), picture);
+    QCOMPARE(document->fileName(), picture);
+    QVERIFY(document->mainPicture()->picture().samePixels(f));
+    QVERIFY(running.ui.errors.isEmpty());
+    QVERIFY(running.frame->isVisible());
 }
 
 void TstOpenRequest::commandLineOptions()
@@ -281,5 +296,5 @@ void TstOpenRequest::commandLineOptions()
     QVERIFY(!QFileInfo::exists(runtime.socket()));
 }
 
-QTEST_MAIN(TstOpenRequest)
+LUMAVEX_QTEST_MAIN(TstOpenRequest)
 #include "tst_open_request.moc"

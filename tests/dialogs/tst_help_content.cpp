@@ -8,6 +8,8 @@
 #include <QStringDecoder>
 #include <QTest>
 
+#include "support/qtest_main.h"
+
 namespace {
 
 QString helpFolder()
@@ -143,5 +145,5 @@ private:
     QStringList m_pages;
 };
 
-QTEST_MAIN(TestHelpContent)
+LUMAVEX_QTEST_MAIN(TestHelpContent)
 #include "tst_help_content.moc"

@@ -15,6 +15,7 @@
 #include "dialog_test_support.h"
 #include "dialogs/processing_parameters_dialog.h"
 #include "core/error.h"
+#include "support/qtest_main.h"
 
 using namespace lumavex;
 using lumavex::test::ModalAnswer;
@@ -475,5 +476,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestProcessingParameters)
+LUMAVEX_QTEST_MAIN(TestProcessingParameters)
 #include "tst_processing_parameters.moc"

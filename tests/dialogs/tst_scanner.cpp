@@ -12,6 +12,7 @@
 #include "dialog_test_support.h"
 #include "document/scanner.h"
 #include "core/error.h"
+#include "support/qtest_main.h"
 
 using lumavex::makeColor;
 using lumavex::Raster;
@@ -281,5 +282,5 @@ private:
     QTemporaryDir m_config;
 };
 
-QTEST_MAIN(TestScanner)
+LUMAVEX_QTEST_MAIN(TestScanner)
 #include "tst_scanner.moc"

@@ -6,6 +6,7 @@
 #include "bridge/fonts.h"
 #include "dialog_test_support.h"
 #include "document/scanner.h"
+#include "support/qtest_main.h"
 
 using lumavex::test::ScriptedUi;
 
@@ -37,5 +38,5 @@ private:
     QTemporaryDir m_config;
 };
 
-QTEST_MAIN(TestScannerNoDevice)
+LUMAVEX_QTEST_MAIN(TestScannerNoDevice)
 #include "tst_scanner_no_device.moc"

@@ -13,6 +13,7 @@
 #include "dialogs/rotate_dialog.h"
 #include "dialogs/size_dialog.h"
 #include "core/error.h"
+#include "support/qtest_main.h"
 
 using namespace lumavex;
 using lumavex::test::child;
@@ -198,5 +199,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSmallDialogs)
+LUMAVEX_QTEST_MAIN(TestSmallDialogs)
 #include "tst_small_dialogs.moc"

@@ -12,6 +12,7 @@
 #include "dialog_test_support.h"
 #include "dialogs/text_dialog.h"
 #include "core/error.h"
+#include "support/qtest_main.h"
 
 using namespace lumavex;
 using lumavex::test::child;
@@ -223,5 +224,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTextDialog)
+LUMAVEX_QTEST_MAIN(TestTextDialog)
 #include "tst_text_dialog.moc"

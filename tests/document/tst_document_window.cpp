@@ -19,6 +19,7 @@
 #include "formats/bmp.h"
 #include "formats/stream.h"
 #include "support/editor_test_support.h"
+#include "support/qtest_main.h"
 
 using namespace lumavex;
 using lumavex::test::EditorUnderTest;
@@ -536,5 +537,5 @@ void TstDocumentWindow::scanReplacesThePictureWithoutSnapshot()
     qunsetenv("SANE_CONFIG_DIR");
 }
 
-QTEST_MAIN(TstDocumentWindow)
+LUMAVEX_QTEST_MAIN(TstDocumentWindow)
 #include "tst_document_window.moc"
