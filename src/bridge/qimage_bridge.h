@@ -2,6 +2,9 @@
 
 #include <QImage>
 
+class QPainter;
+class QRect;
+
 #include "core/raster.h"
 
 namespace lumavex {
@@ -19,5 +22,9 @@ Raster rasterFromImage(const QImage& image);
 
 /// A deep copy of the raster as an RGB888-compatible QImage.
 QImage imageFromRaster(const Raster& raster);
+
+/// Draws the raster with its top-left corner at (0, 0), each pixel scale x scale device pixels
+/// (blocks when enlarged, smoothed when reduced), only as far as it covers the area.
+void paintRaster(QPainter& painter, const Raster& raster, double scale, const QRect& area);
 
 }  // namespace lumavex

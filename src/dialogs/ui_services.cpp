@@ -1,11 +1,17 @@
 #include "ui_services.h"
 
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QSlider>
+#include <QSpinBox>
 #include <QStringList>
+#include <QVBoxLayout>
 
 namespace lumavex {
 
@@ -66,6 +72,38 @@ public:
     {
         QPageSetupDialog dialog(&printer, parent);
         return dialog.exec() == QDialog::Accepted;
+    }
+
+    std::optional<int> askJpegQuality(QWidget* parent, int initial) override
+    {
+        QDialog dialog(parent);
+        dialog.setObjectName(QStringLiteral("JpegQualityDialog"));
+        dialog.setWindowTitle(QStringLiteral("JPEG の画質"));
+        auto* slider = new QSlider(Qt::Horizontal, &dialog);
+        auto* spin = new QSpinBox(&dialog);
+        slider->setRange(1, 100);
+        spin->setRange(1, 100);
+        slider->setValue(initial);
+        spin->setValue(initial);
+        QObject::connect(slider, &QSlider::valueChanged, spin, &QSpinBox::setValue);
+        QObject::connect(spin, &QSpinBox::valueChanged, slider, &QSlider::setValue);
+        auto* buttons =
+            new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        auto* row = new QHBoxLayout;
+        row->addWidget(new QLabel(QStringLiteral("画質 (1〜100):"), &dialog));
+        row->addWidget(slider, 1);
+        row->addWidget(spin);
+        auto* layout = new QVBoxLayout(&dialog);
+        layout->addLayout(row);
+        layout->addWidget(
+            new QLabel(QStringLiteral("大きいほど画質が良く、ファイルが大きくなります"), &dialog));
+        layout->addWidget(buttons);
+        spin->setFocus();
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return spin->value();
     }
 };
 

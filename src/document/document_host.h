@@ -1,11 +1,14 @@
 #pragma once
 
 class QPrinter;
+class QString;
 
 namespace lumavex {
 
+class ProcessingParametersDialog;
+
 /// What a document window asks of the frame that holds it: the tool-button states, the undo
-/// command and the current printer.
+/// command, the current printer, the status line and the processing parameters.
 class DocumentHost {
 public:
     virtual ~DocumentHost() = default;
@@ -20,6 +23,10 @@ public:
     virtual void undo() = 0;
     /// The printer that printing uses, as the printer setup left it.
     virtual QPrinter& printer() = 0;
+    /// Shows a short message in the frame's status line (why a command did nothing).
+    virtual void showStatusMessage(const QString& text) = 0;
+    /// The processing-parameters dialog, the store of the effects' settings.
+    virtual ProcessingParametersDialog* processingParameters() = 0;
 };
 
 }  // namespace lumavex

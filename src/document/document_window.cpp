@@ -40,6 +40,8 @@ DocumentWindow::DocumentWindow(DocumentHost* host, QWidget* parent)
 
     createParts();
     createMenus();
+    createViewMenu();
+    connectSelection();
 
     // FormCreate: the snapshot starts empty, the frame's undo button off, its document
     // buttons on.
@@ -81,6 +83,7 @@ void DocumentWindow::createParts()
     m_floatingPicture->setObjectName(QStringLiteral("Image2"));
     m_floatingPicture->setAutoSize(true);
     m_floatingPicture->setToolTip(QStringLiteral("ダブルクリックで位置確定"));
+    m_floatingPicture->hide();
     m_mainPicture->installEventFilter(this);
     m_floatingPicture->installEventFilter(this);
     m_scrollArea->setWidget(m_canvas);
@@ -151,6 +154,7 @@ void DocumentWindow::TakeUndoSnapshot(PictureControl* picture, const QString& la
     m_edited = true;
     m_undoPicture->setPicture(picture->picture());
     m_singleMenu->menuAction()->setStatusTip(label);
+    menuItem(QStringLiteral("Undo1"))->setEnabled(true);
     m_host->setUndoButtonEnabled(true);
 }
 

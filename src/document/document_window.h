@@ -4,6 +4,9 @@
 #include <QMdiSubWindow>
 #include <QString>
 
+#include <optional>
+
+#include "dialogs/shape_control.h"
 #include "formats/picture_io.h"
 
 class QAction;
@@ -39,13 +42,15 @@ public:
     ScannerInput* scannerInput() const { return m_scannerInput; }          ///< "ToolViewIO1"
     /// The toolkit view's save parameters (GIF bits, interlacing, the LZW compressor).
     const SaveOptions& ioParams() const { return m_ioParams; }
+    /// The JPEG quality (1..100) the window's saves use.
+    void setJpegQuality(int quality) { m_ioParams.jpegQuality = quality; }
     PictureControl* undoPicture() const { return m_undoPicture; }  ///< "UndoImage"
     PanelStatusBar* statusBar() const { return m_statusBar; }      ///< "StatusBar1"
     QMenu* editMenu() const { return m_editMenu; }                 ///< "Edit1"
     QMenu* processingMenu() const { return m_processingMenu; }  ///< "N4" (its "N5" is 単独処理)
     QMenu* popupMenu() const { return m_popupMenu; }            ///< "PopupMenu1"
-    /// The menus merged into the frame's menu bar, each with its group index in the property
-    /// "groupIndex" of its menu action.
+    /// The menus merged into the frame's menu bar ("編集(&E)", "表示(&V)", "処理"), each with its
+    /// group index in the property "groupIndex" of its menu action.
     QList<QMenu*> mergedMenus() const;
     /// A menu item of the document's menus by its name ("Undo1", "N5", "PopAddShadow"), or null.
     QAction* menuItem(const QString& name) const;
@@ -96,6 +101,47 @@ public:
     /// saved, or No); false on Cancel or when the save failed.
     bool queryClose();
 
+    // The marquee, the floating picture, the clipboard and the flood fill
+    // (document_window_selection.cpp). Positions are in picture pixels.
+
+    /// The selection rectangle, corners as dragged (not clamped; right or bottom lie left of or
+    /// above the start when dragged that way).
+    Rect selectionRect() const { return m_marquee->bounds().rect(); }
+    /// Where the floating picture's top-left corner lies over the main picture.
+    QPoint floatingPosition() const;
+    /// Whether the next mouse release on the main picture flood-fills.
+    bool fillMode() const;
+    /// The colour the flood fill paints with (the document's colour dialog's colour).
+    Color fillColor() const { return m_fillColor; }
+    /// "切り取り(&T)": the selection goes to the clipboard and turns white (snapshot "切り取り").
+    void onCut();
+    /// "ｺﾋﾟｰ(&C)": the selection goes to the clipboard (snapshot "コピー").
+    void onCopy();
+    /// "貼り付け(&P)": the clipboard's picture floats at the view's top-left corner. Throws
+    /// lumavex::Error when the clipboard holds no picture; nothing changes then.
+    void onPaste();
+    /// "全選択": the marquee covers the whole picture.
+    void onSelectAll();
+    /// "Fill-流込み": the colour dialog, then fill mode until the next release on the picture.
+    void onFillColor();
+    /// Copies the floating picture into the main picture at its place, growing the main picture
+    /// to the right and bottom with its brush colour where it lies beyond them; hides it. Takes
+    /// no snapshot. Throws lumavex::Error when the grown picture would be too large.
+    void fixFloatingPicture();
+
+    // The view zoom (document_window_view.cpp): it changes how the pictures are shown, never
+    // the pictures.
+
+    double viewZoom() const { return m_zoom; }
+    /// Sets the zoom (clamped to the steps' range); the view keeps the picture point at a
+    /// viewport position where it was.
+    void setViewZoom(double zoom, const QPoint& anchor = QPoint(-1, -1));
+    void zoomIn(const QPoint& anchor = QPoint(-1, -1));
+    void zoomOut(const QPoint& anchor = QPoint(-1, -1));
+    QMenu* viewMenu() const { return m_viewMenu; }  ///< "ViewMenu"
+    /// The window's size that shows the whole picture at the view zoom.
+    QSize sizeForPicture() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -104,6 +150,16 @@ private:
     void createParts();
     void createMenus();
     void layOutPictures();
+    void connectSelection();
+    void createViewMenu();
+    void onPicturePressed(const QPoint& point, Qt::MouseButton button);
+    void onPictureMoved(const QPoint& point);
+    void onPictureReleased(const QPoint& point, Qt::MouseButton button);
+    void onFloatingPressed(const QPoint& point, Qt::MouseButton button);
+    void onFloatingMoved(const QPoint& point);
+    void onFloatingReleased(const QPoint& point, Qt::MouseButton button);
+    std::optional<Rect> areaToCopy(const QString& doing) const;
+    void copyToClipboard(const Rect& area);
 
     DocumentHost* m_host;
     QString m_fileName;
@@ -125,6 +181,13 @@ private:
     QMenu* m_popupMenu = nullptr;
     PictureControl* m_targetPicture = nullptr;
     SaveOptions m_ioParams;
+
+    bool m_selecting = false;
+    bool m_dragging = false;
+    QPoint m_dragOrigin;
+    Color m_fillColor = kBlack;
+    double m_zoom = 1.0;
+    QMenu* m_viewMenu = nullptr;
 };
 
 }  // namespace lumavex

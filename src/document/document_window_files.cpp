@@ -40,7 +40,7 @@ void DocumentWindow::savePicture(PictureControl* picture, const QString& fileNam
         m_toolView->setPicture(picture->picture());
         written = lumavex::SavePicture(m_toolView->picture(), target, m_ioParams);
     } else {
-        written = lumavex::SavePicture(picture->picture(), target);
+        written = lumavex::SavePicture(picture->picture(), target, m_ioParams);
     }
     const QString name = QFile::decodeName(QByteArray::fromStdString(written));
     setWindowTitle(name);

@@ -140,7 +140,7 @@ void DocumentWindow::createMenus()
 
 QList<QMenu*> DocumentWindow::mergedMenus() const
 {
-    return {m_editMenu, m_processingMenu};
+    return {m_editMenu, m_viewMenu, m_processingMenu};
 }
 
 QAction* DocumentWindow::menuItem(const QString& name) const

@@ -3,8 +3,11 @@
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
+
+#include <cmath>
 
 #include "bridge/qimage_bridge.h"
 
@@ -24,7 +27,7 @@ void PictureControl::setPicture(Raster picture)
 void PictureControl::pictureChanged()
 {
     if (m_autoSize)
-        resize(m_picture.width(), m_picture.height());
+        resize(zoomedSize());
     update();
 }
 
@@ -32,24 +35,48 @@ void PictureControl::setAutoSize(bool on)
 {
     m_autoSize = on;
     if (on)
-        resize(m_picture.width(), m_picture.height());
+        resize(zoomedSize());
+}
+
+void PictureControl::setZoom(double zoom)
+{
+    m_zoom = zoom;
+    setPlace(m_place);
+    pictureChanged();
+}
+
+void PictureControl::setPlace(const QPoint& place)
+{
+    m_place = place;
+    move(static_cast<int>(std::lround(place.x() * m_zoom)),
+         static_cast<int>(std::lround(place.y() * m_zoom)));
+}
+
+QPoint PictureControl::picturePoint(const QPointF& controlPoint) const
+{
+    return {static_cast<int>(std::floor(controlPoint.x() / m_zoom)),
+            static_cast<int>(std::floor(controlPoint.y() / m_zoom))};
+}
+
+QSize PictureControl::zoomedSize() const
+{
+    const auto scaled = [this](int side) {
+        return side > 0 ? std::max(1, static_cast<int>(std::ceil(side * m_zoom))) : 0;
+    };
+    return {scaled(m_picture.width()), scaled(m_picture.height())};
 }
 
 QSize PictureControl::sizeHint() const
 {
-    return {m_picture.width(), m_picture.height()};
+    return zoomedSize();
 }
 
 void PictureControl::paintEvent(QPaintEvent* event)
 {
     if (m_picture.empty())
         return;
-    const QImage view = viewRaster(m_picture);
-    const QRect area = event->rect() & QRect(0, 0, view.width(), view.height());
-    if (area.isEmpty())
-        return;
     QPainter painter(this);
-    painter.drawImage(area.topLeft(), view, area);
+    paintRaster(painter, m_picture, m_zoom, event->rect());
 }
 
 void PictureControl::contextMenuEvent(QContextMenuEvent* event)
@@ -58,19 +85,27 @@ void PictureControl::contextMenuEvent(QContextMenuEvent* event)
     event->accept();
 }
 
-ShapeControl::ShapeControl(QWidget* parent) : QWidget(parent)
+void PictureControl::mousePressEvent(QMouseEvent* event)
 {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
+    emit mousePressed(picturePoint(event->position()), event->button());
 }
 
-void ShapeControl::paintEvent(QPaintEvent*)
+void PictureControl::mouseMoveEvent(QMouseEvent* event)
 {
-    QPainter painter(this);
-    QPen pen(QColor(0xC0, 0xC0, 0xC0));
-    pen.setStyle(Qt::DotLine);
-    painter.setPen(pen);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    emit mouseMoved(picturePoint(event->position()));
+}
+
+void PictureControl::mouseReleaseEvent(QMouseEvent* event)
+{
+    emit mouseReleased(picturePoint(event->position()), event->button());
+}
+
+// The second press of a double click is a press as well, then the double click.
+void PictureControl::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const QPoint point = picturePoint(event->position());
+    emit mousePressed(point, event->button());
+    emit doubleClicked(point);
 }
 
 PanelStatusBar::PanelStatusBar(std::initializer_list<int> widths, QWidget* parent) : QWidget(parent)

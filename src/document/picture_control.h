@@ -3,11 +3,13 @@
 #include <QWidget>
 
 #include "core/raster.h"
+#include "dialogs/shape_control.h"
 
 namespace lumavex {
 
 /// A picture control: shows a working raster at its top-left corner and, when it sizes itself,
-/// takes the picture's size.
+/// takes the picture's size. A view zoom shows each picture pixel zoom x zoom screen pixels
+/// wide; the picture itself never changes with it. Mouse events are reported in picture pixels.
 class PictureControl : public QWidget {
     Q_OBJECT
 public:
@@ -25,29 +27,46 @@ public:
     bool autoSize() const { return m_autoSize; }
     void setAutoSize(bool on);
 
+    /// Screen pixels a picture pixel is wide (1 unless set).
+    double zoom() const { return m_zoom; }
+    /// Sets the view zoom: the control moves to its place and, when it sizes itself, takes the
+    /// picture's size at the zoom.
+    void setZoom(double zoom);
+    /// The control's top-left corner in picture pixels of the view it lies on (it sits at
+    /// place x zoom).
+    QPoint place() const { return m_place; }
+    void setPlace(const QPoint& place);
+    /// The picture pixel under a point of the control; outside the picture while the mouse is
+    /// held beyond its edge.
+    QPoint picturePoint(const QPointF& controlPoint) const;
+    /// The picture's size at the zoom, in screen pixels.
+    QSize zoomedSize() const;
+
     QSize sizeHint() const override;
 
 signals:
     /// The pop-up menu was asked for over this picture, at a global position.
     void popupRequested(const QPoint& globalPosition);
+    /// The mouse over the picture, in picture pixels.
+    void mousePressed(const QPoint& point, Qt::MouseButton button);
+    void mouseMoved(const QPoint& point);
+    void mouseReleased(const QPoint& point, Qt::MouseButton button);
+    /// After the press of the second click.
+    void doubleClicked(const QPoint& point);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     Raster m_picture;
     bool m_autoSize = false;
-};
-
-/// The selection marquee: a dotted silver rectangle outline over a transparent inside.
-class ShapeControl : public QWidget {
-    Q_OBJECT
-public:
-    explicit ShapeControl(QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
+    double m_zoom = 1.0;
+    QPoint m_place;
 };
 
 /// A status bar of fixed panels side by side, each showing one text.

@@ -88,7 +88,8 @@ void TstDocumentWindow::partsTable()
     EditorUnderTest t;
     DocumentWindow* d = t.frame->createDocument();
     QCOMPARE(d->windowTitle(), QStringLiteral("FEditImage1"));
-    QCOMPARE(d->size(), QSize(581, 424));
+    // The form's size, as far as the visible client area allows.
+    QCOMPARE(d->size(), QSize(581, 424).boundedTo(t.frame->mdiArea()->viewport()->size()));
     QVERIFY(d->isVisible());
     QCOMPARE(d->scrollArea()->objectName(), QStringLiteral("ScrollBox1"));
     QCOMPARE(d->scrollArea()->viewport()->palette().color(QPalette::Window), QColor(128, 128, 128));
@@ -98,6 +99,7 @@ void TstDocumentWindow::partsTable()
     QVERIFY(d->mainPicture()->picture().empty());
     QVERIFY(d->marquee()->isHidden());
     QCOMPARE(d->floatingPicture()->toolTip(), QStringLiteral("ダブルクリックで位置確定"));
+    QVERIFY(d->floatingPicture()->isHidden());
     QVERIFY(d->floatingPicture()->autoSize());
     QVERIFY(d->scratchPicture()->isHidden());
     QVERIFY(!d->scratchPicture()->autoSize());
@@ -331,8 +333,6 @@ void TstDocumentWindow::savingWithoutExtensionWritesBmp()
     QVERIFY(!QFile::exists(t.path("picture")));
     const std::vector<uint8_t> bytes = readWholeFile(written.toStdString());
     QVERIFY(ReadBMP(bytes).samePixels(f));
-    QVERIFY(t.ui.filters[0].startsWith(
-        QStringLiteral("すべてのﾌｧｲﾙ (*.dib;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|")));
 
     // An upper-case extension is still the format's.
     d->savePicture(d->mainPicture(), t.path("upper.BMP"));

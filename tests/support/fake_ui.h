@@ -31,7 +31,12 @@ public:
     }
     void showError(QWidget*, const QString& message) override { errors << message; }
     void showMessage(QWidget*, const QString& text) override { messages << text; }
-    std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
+    std::optional<QColor> chooseColor(QWidget*, const QColor&) override
+    {
+        if (colors.isEmpty())
+            return std::nullopt;
+        return colors.takeFirst();
+    }
     std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
     QString openFileName(QWidget*, const QString& filter) override
     {
@@ -48,10 +53,20 @@ public:
         ++printSetups;
         return false;
     }
+    std::optional<int> askJpegQuality(QWidget*, int initial) override
+    {
+        qualityAsked << initial;
+        if (qualities.isEmpty())
+            return std::nullopt;
+        return qualities.takeFirst();
+    }
 
     QList<QMessageBox::StandardButton> answers;  ///< given in turn; Cancel when used up
     QStringList openNames;                       ///< chosen in the open dialog, in turn
     QStringList saveNames;                       ///< chosen in the save dialog, in turn
+    QList<QColor> colors;                        ///< chosen in the colour dialog; else cancelled
+    QList<int> qualities;                        ///< JPEG qualities given; else cancelled
+    QList<int> qualityAsked;                     ///< the quality each JPEG question started at
     QList<Question> questions;
     QStringList errors;
     QStringList messages;
