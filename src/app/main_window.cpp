@@ -1,8 +1,11 @@
 // The frame: its parts, the hint line, the documents, drops and closing.
 #include "main_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMdiArea>
@@ -10,21 +13,41 @@
 #include <QMimeData>
 #include <QPrinter>
 #include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "app/editor.h"
 #include "app/glyphs.h"
 #include "app/help_viewer.h"
 #include "dialogs/form_support.h"
 #include "document/document_window.h"
 #include "document/error_box.h"
+#include "document/picture_control.h"
 
 namespace lumavex {
 
+namespace {
+
+QString defaultPicturesFolder()
+{
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
+        return pictures;
+    return QDir::homePath();
+}
+
+}  // namespace
+
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), m_programDirectory(QCoreApplication::applicationDirPath())
+    : QMainWindow(parent),
+      m_programDirectory(QCoreApplication::applicationDirPath()),
+      m_picturesFolder(defaultPicturesFolder())
 {
     setObjectName(QStringLiteral("TMainForm"));
     setWindowTitle(QStringLiteral("Lumavex"));
@@ -56,9 +79,21 @@ MainWindow::MainWindow(QWidget* parent)
     m_statusLine->setSizeGripEnabled(true);
     setStatusBar(m_statusLine);
 
+    // The first run centres the form's size on the screen (smaller when the screen is); later
+    // runs open where the frame was left.
     resize(644, 495);
-    if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    if (const QScreen* screen = this->screen()) {
+        const QRect available = screen->availableGeometry();
+        resize(size().boundedTo(available.size()));
+        move(available.center() - rect().center());
+    }
+    restoreGeometry(settings()->value(QStringLiteral("frame/geometry")).toByteArray());
+
+    auto* closeDocument = new QAction(this);
+    closeDocument->setObjectName(QStringLiteral("CloseDocument"));
+    closeDocument->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    connect(closeDocument, &QAction::triggered, this, &MainWindow::onCloseDocument);
+    addAction(closeDocument);
 
     // FormCreate: files may be dropped on the frame, hints go to the status line (event()),
     // and undo starts off.
@@ -121,12 +156,19 @@ DocumentWindow* MainWindow::activeDocument() const
     return qobject_cast<DocumentWindow*>(m_mdiArea->currentSubWindow());
 }
 
+std::unique_ptr<QSettings> MainWindow::settings()
+{
+    return std::make_unique<QSettings>(QStringLiteral("lumavex"), QStringLiteral("lumavex"));
+}
+
 DocumentWindow* MainWindow::createDocument()
 {
     auto* document = new DocumentWindow(this);
     document->setWindowIcon(documentIcon());
+    document->setJpegQuality(settings()->value(QStringLiteral("save/jpegQuality"), 75).toInt());
     m_mdiArea->addSubWindow(document);
     document->show();
+    fitDocument(document);
     m_mdiArea->setActiveSubWindow(document);
     return document;
 }
@@ -134,7 +176,24 @@ DocumentWindow* MainWindow::createDocument()
 bool MainWindow::openDocument(const QString& fileName)
 {
     DocumentWindow* document = createDocument();
-    return reportErrors(this, [&] { document->loadPicture(fileName); });
+    const bool read = reportErrors(this, [&] { document->loadPicture(fileName); });
+    fitDocument(document);
+    return read;
+}
+
+// A document opens at its picture's size (the form's size while it has none), at least a
+// usable size, and within the visible client area.
+void MainWindow::fitDocument(DocumentWindow* document)
+{
+    if (document->isMaximized() || document->isMinimized())
+        return;
+    const QSize area = m_mdiArea->viewport()->size();
+    const QSize wanted =
+        document->mainPicture()->picture().empty() ? document->size() : document->sizeForPicture();
+    const QSize size = wanted.expandedTo(kUsableDocumentSize).boundedTo(area);
+    const QPoint at(std::clamp(document->x(), 0, std::max(0, area.width() - size.width())),
+                    std::clamp(document->y(), 0, std::max(0, area.height() - size.height())));
+    document->setGeometry(QRect(at, size));
 }
 
 void MainWindow::enableDocumentButtons()
@@ -168,6 +227,16 @@ void MainWindow::showHint(const QString& hint)
     m_statusLine->showMessage(hint);
 }
 
+void MainWindow::showStatusMessage(const QString& text)
+{
+    m_statusLine->showMessage(text);
+}
+
+ProcessingParametersDialog* MainWindow::processingParameters()
+{
+    return Editor::instance().processingParameters();
+}
+
 bool MainWindow::event(QEvent* event)
 {
     // Menu items send their hint while highlighted; the application's hint handler shows it.
@@ -198,6 +267,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         }
     }
     event->accept();
+    settings()->setValue(QStringLiteral("frame/geometry"), saveGeometry());
     emit closed();
 }
 

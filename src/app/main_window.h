@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSize>
 #include <QStringList>
 
 #include <memory>
@@ -13,6 +14,7 @@ class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QSettings;
 class QStatusBar;
 class QToolButton;
 
@@ -20,6 +22,9 @@ namespace lumavex {
 
 class HelpViewer;
 class DocumentWindow;
+
+/// The smallest size a document window opens or cascades at, unless the client area is smaller.
+inline constexpr QSize kUsableDocumentSize(360, 240);
 
 /// The frame: the program's one main window, holding the tool bar, the status line, the
 /// "ﾌｧｲﾙ(&F)", "ｳｨﾝﾄﾞｳ(&W)" and "ﾍﾙﾌﾟ(&H)" menus and the document windows, into whose menus
@@ -57,9 +62,15 @@ public:
     /// with an empty picture. Returns whether the file was read.
     bool openDocument(const QString& fileName);
 
-    /// The folder of the program: where New numbers its pictures and the help lives.
+    /// The folder of the program, where the help lives.
     QString programDirectory() const { return m_programDirectory; }
     void setProgramDirectory(const QString& folder) { m_programDirectory = folder; }
+    /// The folder New names its pictures in: the user's pictures folder (XDG), or the home
+    /// folder when there is none.
+    QString picturesFolder() const { return m_picturesFolder; }
+    void setPicturesFolder(const QString& folder) { m_picturesFolder = folder; }
+    /// The settings kept between runs: the frame's size and place, the last JPEG quality.
+    static std::unique_ptr<QSettings> settings();
     /// The help pages: the folder "help" in the program's directory.
     QString helpFolder() const;
     /// The help window, or null before the first help command.
@@ -79,6 +90,8 @@ public:
     void onAcquireScan();
     void onProcessingSettings();
     void undo() override;
+    /// Ctrl+W: closes the active document (asking first when it was edited).
+    void onCloseDocument();
     void onEditCut();
     void onEditCopy();
     void onEditPaste();
@@ -100,6 +113,8 @@ public:
     void disableDocumentButtons() override;
     void setUndoButtonEnabled(bool enabled) override;
     QPrinter& printer() override;
+    void showStatusMessage(const QString& text) override;
+    ProcessingParametersDialog* processingParameters() override;
 
 signals:
     /// The frame was closed: every document was answered and the program may end.
@@ -134,8 +149,11 @@ private:
     void updateWindowList();
     void showHelpPage(const QString& page);
     QString newPictureName(int openDocuments) const;
+    void fitDocument(DocumentWindow* document);
+    QString saveFilter() const;
 
     QString m_programDirectory;
+    QString m_picturesFolder;
     QStatusBar* m_statusLine = nullptr;
     QWidget* m_speedBar = nullptr;
     QWidget* m_buttonPanel = nullptr;

@@ -3,7 +3,10 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
 #include <QToolButton>
+
+#include <algorithm>
 
 #include "app/editor.h"
 #include "app/main_window.h"
@@ -13,6 +16,8 @@
 #include "document/error_box.h"
 #include "document/picture_control.h"
 #include "core/color.h"
+#include "formats/picture_io.h"
+#include "formats/registry.h"
 
 namespace lumavex {
 
@@ -23,13 +28,32 @@ const QString kOpenFilter = QStringLiteral(
     "(*.jpg,*.jpeg)|*.jpg;*.jpeg|JPEG Image File (*.jpeg)|*.jpeg|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|ｱｲｺﾝ "
     "(*.ico)|*.ico|ｴﾝﾊﾝｽ ﾒﾀﾌｧｲﾙ (*.emf)|*.emf|ﾒﾀﾌｧｲﾙ (*.wmf)|*.wmf|GIF|*.GIF");
 
-const QString kSaveFilter = QStringLiteral(
-    "すべてのﾌｧｲﾙ (*.dib;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.dib;*.jpg;*.jpeg;*.bmp;*.ico;"
-    "*.emf;*.wmf;*.gif|Device Independent Bitmap (*.dib)|*.dib|JPEG Image File "
-    "(*.jpg,*.jpeg)|*.jpg;*.jpeg|JPEG Image File (*.jpeg)|*.jpeg|ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp|ｱｲｺﾝ "
-    "(*.ico)|*.ico|ｴﾝﾊﾝｽ ﾒﾀﾌｧｲﾙ (*.emf)|*.emf|ﾒﾀﾌｧｲﾙ (*.wmf)|*.wmf");
-
 }  // namespace
+
+// Every format the program writes, as the format registry names it: one entry a description
+// (".jpg" and ".jpeg" together), after one for all of them.
+QString MainWindow::saveFilter() const
+{
+    QStringList all;
+    QList<std::pair<QString, QStringList>> entries;
+    for (const std::string& extension : savableExtensions()) {
+        const PictureFormat* format = PictureFormats::instance().find(extension);
+        const QString description = QString::fromStdString(format->description);
+        const QString pattern = QStringLiteral("*.") + QString::fromStdString(extension);
+        all << pattern;
+        const auto same = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
+            return entry.first == description;
+        });
+        if (same != entries.end())
+            same->second << pattern;
+        else
+            entries.append({description, {pattern}});
+    }
+    QStringList filter{QStringLiteral("すべての画像ﾌｧｲﾙ"), all.join(QLatin1Char(';'))};
+    for (const auto& [description, patterns] : entries)
+        filter << description << patterns.join(QLatin1Char(';'));
+    return filter.join(QLatin1Char('|'));
+}
 
 void MainWindow::createFileMenu()
 {
@@ -53,6 +77,8 @@ void MainWindow::createFileMenu()
         {"Open21", "-", "", nullptr, true},
     };
     m_fileMenu = addFrameMenu(QStringLiteral("ﾌｧｲﾙ(&F)"), QStringLiteral("FileMenu"), 0, items);
+    menuItem(QStringLiteral("FileNewItem"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    menuItem(QStringLiteral("FileOpenItem"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(m_fileMenu, &QMenu::aboutToShow, this, &MainWindow::onFileMenuShow);
 }
 
@@ -91,7 +117,7 @@ void MainWindow::onFileMenuShow()
 
 QString MainWindow::newPictureName(int openDocuments) const
 {
-    const QString folder = m_programDirectory + QLatin1Char('/');
+    const QString folder = m_picturesFolder + QLatin1Char('/');
     const int free =
         UniqueNumberedName(QFile::encodeName(folder + QStringLiteral("New.bmp")).toStdString())
             .second;
@@ -123,6 +149,7 @@ void MainWindow::onFileNew()
         document->mainPicture()->setPicture(std::move(picture));
         document->setFileName(name);
         document->setWindowTitle(name);
+        fitDocument(document);
     });
 }
 
@@ -158,9 +185,20 @@ void MainWindow::onFileSaveAs()
     DocumentWindow* document = activeDocument();
     if (!document)
         return;
-    const QString name = UiServices::current().saveFileName(this, kSaveFilter);
+    const QString name = UiServices::current().saveFileName(this, saveFilter());
     if (name.isEmpty())
         return;
+    // A JPEG name asks for the quality, starting from the one chosen last.
+    const std::string extension = lowerExtension(QFile::encodeName(name).toStdString());
+    if (extension == "jpg" || extension == "jpeg") {
+        const std::unique_ptr<QSettings> remembered = settings();
+        const std::optional<int> quality = UiServices::current().askJpegQuality(
+            this, remembered->value(QStringLiteral("save/jpegQuality"), 75).toInt());
+        if (!quality)
+            return;
+        remembered->setValue(QStringLiteral("save/jpegQuality"), *quality);
+        document->setJpegQuality(*quality);
+    }
     reportErrors(this, [&] { document->savePicture(document->mainPicture(), name); });
 }
 

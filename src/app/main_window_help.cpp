@@ -26,6 +26,7 @@ void MainWindow::createHelpMenu()
          &MainWindow::onHelpAbout},
     };
     m_helpMenu = addFrameMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"), QStringLiteral("HelpMenu"), 9, items);
+    menuItem(QStringLiteral("HelpContentsItem"))->setShortcut(QKeySequence(Qt::Key_F1));
 }
 
 HelpViewer* MainWindow::helpViewer() const

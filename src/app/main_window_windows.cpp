@@ -8,6 +8,8 @@
 
 #include "app/main_window.h"
 #include "document/document_window.h"
+#include "document/error_box.h"
+#include "document/picture_control.h"
 
 namespace lumavex {
 
@@ -93,9 +95,37 @@ void MainWindow::onWindowTile()
     m_mdiArea->tileSubWindows();
 }
 
+// Each window steps one title bar down and right of the one before and keeps its picture's
+// size, at least a usable size and within the client area; the active window ends on top.
 void MainWindow::onWindowCascade()
 {
-    m_mdiArea->cascadeSubWindows();
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::CreationOrder))
+        if (!window->isMinimized() && !window->isHidden())
+            windows << window;
+    QMdiSubWindow* active = m_mdiArea->activeSubWindow();
+    if (windows.removeOne(active))
+        windows << active;
+    const QSize area = m_mdiArea->viewport()->size();
+    const QSize usable = kUsableDocumentSize.boundedTo(area);
+    QPoint at(0, 0);
+    for (QMdiSubWindow* window : windows) {
+        if (window->isMaximized())
+            window->showNormal();
+        if (at.x() + usable.width() > area.width() || at.y() + usable.height() > area.height())
+            at = QPoint(0, 0);
+        const auto* document = qobject_cast<DocumentWindow*>(window);
+        const QSize wanted = document && !document->mainPicture()->picture().empty()
+                                 ? document->sizeForPicture()
+                                 : window->size();
+        window->setGeometry(
+            QRect(at, wanted.expandedTo(usable).boundedTo(area - QSize(at.x(), at.y()))));
+        window->raise();
+        const int step = std::max(window->contentsMargins().top(), 20);
+        at += QPoint(step, step);
+    }
+    if (active)
+        m_mdiArea->setActiveSubWindow(active);
 }
 
 // Minimised windows line up from the bottom-left corner, row above row.
@@ -123,28 +153,42 @@ void MainWindow::onArrangeIcons()
 void MainWindow::undo()
 {
     DocumentWindow* document = activeDocument();
-    if (document && !document->undoLabel().isEmpty())
+    if (!document)
+        return;
+    if (document->undoLabel().isEmpty())
+        showStatusMessage(QStringLiteral("元に戻す操作がありません"));
+    else
         document->RestoreUndo();
 }
 
-// Cut, copy and paste are the active document's own menu items, so the buttons do whatever
-// those items do.
+// The tool buttons run the active document's cut, copy and paste; the paste button is always
+// enabled, and without a picture on the clipboard it says so.
 void MainWindow::onEditCut()
 {
     if (DocumentWindow* document = activeDocument())
-        document->menuItem(QStringLiteral("Cut1"))->trigger();
+        document->onCut();
 }
 
 void MainWindow::onEditCopy()
 {
     if (DocumentWindow* document = activeDocument())
-        document->menuItem(QStringLiteral("Copy1"))->trigger();
+        document->onCopy();
 }
 
 void MainWindow::onEditPaste()
 {
-    if (DocumentWindow* document = activeDocument())
-        document->menuItem(QStringLiteral("Paste1"))->trigger();
+    DocumentWindow* document = activeDocument();
+    if (!document) {
+        showStatusMessage(QStringLiteral("貼り付ける先の画像が開いていません"));
+        return;
+    }
+    reportErrors(this, [&] { document->onPaste(); });
+}
+
+void MainWindow::onCloseDocument()
+{
+    if (QMdiSubWindow* window = m_mdiArea->activeSubWindow())
+        window->close();
 }
 
 }  // namespace lumavex

@@ -57,4 +57,18 @@ std::string SavePicture(const Raster& picture, const std::string& fileName,
     return name;
 }
 
+std::vector<std::string> savableExtensions()
+{
+    // savedFileName is the one rule of what can be written; the registry knows what exists.
+    std::vector<std::string> extensions;
+    for (const PictureFormat& format : PictureFormats::instance().formats()) {
+        try {
+            savedFileName("picture." + format.extension);
+            extensions.push_back(format.extension);
+        } catch (const Error&) {
+        }
+    }
+    return extensions;
+}
+
 }  // namespace lumavex

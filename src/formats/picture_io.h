@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/raster.h"
 #include "formats/gif_lzw.h"
@@ -37,5 +38,9 @@ namespace lumavex {
 /// The name SavePicture writes for a file name: ".bmp" appended when it has no extension.
 /// Throws Error(Unsupported) for an extension that no writer handles.
 std::string savedFileName(const std::string& fileName);
+
+/// The extensions (lower case, without the dot) of the registry's formats that SavePicture
+/// writes, in the registry's order.
+std::vector<std::string> savableExtensions();
 
 }  // namespace lumavex

@@ -12,6 +12,8 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -29,6 +31,7 @@
 #include "document/document_window.h"
 #include "document/picture_control.h"
 #include "formats/bmp.h"
+#include "formats/picture_io.h"
 #include "formats/stream.h"
 #include "mask/mask_editor_window.h"
 #include "support/editor_test_support.h"
@@ -159,6 +162,10 @@ private slots:
     void helpShowsContentsSearchAndHowTo();
     void helpWithoutPagesReportsIt();
     void aboutBoxAndParametersShowModeless();
+    void documentsOpenAtTheirPictureSizeWithinTheArea();
+    void frameRemembersItsPlace();
+    void newNamesPicturesInThePicturesFolder();
+    void saveAsOffersEveryWrittenFormatAndAsksTheJpegQuality();
 };
 
 void TstMainWindow::initTestCase()
@@ -299,14 +306,14 @@ void TstMainWindow::documentMenusMergeByGroupIndex()
     EditorUnderTest t;
     t.frame->onFileNew();
     QCOMPARE(menuBarTitles(t.frame->menuBar()),
-             QStringList({"ﾌｧｲﾙ(&F)", "編集(&E)", "処理", "ｳｨﾝﾄﾞｳ(&W)", "ﾍﾙﾌﾟ(&H)"}));
+             QStringList({"ﾌｧｲﾙ(&F)", "編集(&E)", "表示(&V)", "処理", "ｳｨﾝﾄﾞｳ(&W)", "ﾍﾙﾌﾟ(&H)"}));
     DocumentWindow* first = t.frame->activeDocument();
     t.frame->onFileNew();
     DocumentWindow* second = t.frame->activeDocument();
     // Only the active document's menus are in the bar.
     QVERIFY(t.frame->menuBar()->actions().contains(second->editMenu()->menuAction()));
     QVERIFY(!t.frame->menuBar()->actions().contains(first->editMenu()->menuAction()));
-    QCOMPARE(t.frame->menuBar()->actions().size(), 5);
+    QCOMPARE(t.frame->menuBar()->actions().size(), 6);
     t.frame->mdiArea()->setActiveSubWindow(first);
     QVERIFY(t.frame->menuBar()->actions().contains(first->processingMenu()->menuAction()));
     QVERIFY(!t.frame->menuBar()->actions().contains(second->processingMenu()->menuAction()));
@@ -674,6 +681,97 @@ void TstMainWindow::aboutBoxAndParametersShowModeless()
     t.frame->menuItem("N2")->trigger();
     QVERIFY(t.editor.processingParameters()->isVisible());
     QVERIFY(!t.editor.processingParameters()->isModal());
+}
+
+void TstMainWindow::documentsOpenAtTheirPictureSizeWithinTheArea()
+{
+    EditorUnderTest t;
+    const QRect area = t.frame->mdiArea()->viewport()->rect();
+    QVERIFY(t.frame->openDocument(t.writePicture("small.bmp", test::makeFPicture(400, 250))));
+    DocumentWindow* small = t.frame->activeDocument();
+    // The whole picture shows, without scroll bars.
+    QTRY_COMPARE(small->scrollArea()->viewport()->size(), QSize(400, 250));
+    QVERIFY(area.contains(small->geometry()));
+
+    QVERIFY(t.frame->openDocument(t.writePicture("large.bmp", test::makeGradient(3000, 2000))));
+    QVERIFY(area.contains(t.frame->activeDocument()->geometry()));
+    QCOMPARE(t.frame->activeDocument()->size(), area.size());
+    t.frame->onFileNew();
+    DocumentWindow* fresh = t.frame->activeDocument();
+    QCOMPARE(fresh->size(), kUsableDocumentSize.boundedTo(area.size()));
+
+    // Cascading keeps every window within the area and at least at a usable size; the small
+    // picture's window keeps its size.
+    t.frame->speedButton(12)->click();
+    for (const DocumentWindow* d : t.frame->documents()) {
+        QVERIFY(area.contains(d->geometry()));
+        QVERIFY(d->width() >= std::min(kUsableDocumentSize.width(), area.width() - d->x()));
+        QVERIFY(d->height() >= std::min(kUsableDocumentSize.height(), area.height() - d->y()));
+    }
+    QCOMPARE(small->size(), small->sizeForPicture());
+    QCOMPARE(t.frame->activeDocument(), fresh);
+}
+
+void TstMainWindow::frameRemembersItsPlace()
+{
+    QRect left;
+    {
+        EditorUnderTest t;
+        QCOMPARE(t.frame->size(), QSize(644, 495));
+        t.frame->setGeometry(30, 40, 700, 520);
+        left = t.frame->geometry();
+        QVERIFY(t.frame->close());
+    }
+    test::FakeUi ui;
+    Editor editor;
+    QCOMPARE(editor.mainWindow()->geometry(), left);
+}
+
+void TstMainWindow::newNamesPicturesInThePicturesFolder()
+{
+    test::FakeUi ui;
+    const QString home = QDir::homePath();
+    {
+        Editor editor;
+        QCOMPARE(editor.mainWindow()->picturesFolder(), home);
+    }
+    QVERIFY(QDir(home).mkpath(QStringLiteral("Pictures")));
+    {
+        Editor editor;
+        editor.mainWindow()->onFileNew();
+        QCOMPARE(editor.mainWindow()->activeDocument()->fileName(),
+                 home + QStringLiteral("/Pictures/New(0).bmp"));
+    }
+    QVERIFY(QDir(home + QStringLiteral("/Pictures")).removeRecursively());
+}
+
+void TstMainWindow::saveAsOffersEveryWrittenFormatAndAsksTheJpegQuality()
+{
+    EditorUnderTest t;
+    const Raster picture = test::makeNoise(64, 48, 3);
+    QVERIFY(t.frame->openDocument(t.writePicture("p.bmp", picture)));
+    t.ui.saveNames << t.path("best.jpg") << t.path("small.jpeg") << t.path("again.jpg")
+                   << t.path("p.png");
+    t.ui.qualities << 95 << 10;
+    for (int i = 0; i < 4; ++i)
+        t.frame->onFileSaveAs();
+    QVERIFY2(t.ui.errors.isEmpty(), qPrintable(t.ui.errors.join('\n')));
+
+    const QString filter = t.ui.filters[0];
+    QVERIFY(filter.startsWith(QStringLiteral("すべての画像ﾌｧｲﾙ|*.")));
+    for (const std::string& extension : savableExtensions())
+        QVERIFY2(filter.contains(QStringLiteral("*.") + QString::fromStdString(extension)),
+                 extension.c_str());
+    QVERIFY(filter.contains(QStringLiteral("*.png")));
+    QVERIFY(!filter.contains(QStringLiteral("*.ico")));
+
+    // Each JPEG name asks, starting from the last answer; a cancel writes nothing.
+    QCOMPARE(t.ui.qualityAsked, (QList<int>{75, 95, 10}));
+    QVERIFY(test::readFile(t.path("best.jpg").toStdString()).size() >
+            2 * test::readFile(t.path("small.jpeg").toStdString()).size());
+    QVERIFY(!QFile::exists(t.path("again.jpg")));
+    QVERIFY(LoadPicture(t.path("p.png").toStdString()).samePixels(picture));
+    QCOMPARE(MainWindow::settings()->value(QStringLiteral("save/jpegQuality")).toInt(), 10);
 }
 
 LUMAVEX_QTEST_MAIN(TstMainWindow)

@@ -3,6 +3,7 @@
 // picture files on disk.
 
 #include <QFile>
+#include <QSettings>
 #include <QString>
 
 #include <memory>
@@ -15,17 +16,26 @@
 
 namespace lumavex::test {
 
+/// Forgets the settings an earlier editor of the test program kept (the frame's place, the
+/// JPEG quality), so that every editor starts as on a first run.
+struct FirstRun {
+    FirstRun() { MainWindow::settings()->clear(); }
+};
+
 /// Everything a test of the editor needs: answered dialogs, a temporary folder that is also the
-/// program's directory, and the long-lived windows.
+/// program's directory and the pictures folder, and the long-lived windows.
 struct EditorUnderTest {
     FakeUi ui;
     TempDir dir;
+    FirstRun firstRun;
     Editor editor;
     MainWindow* frame = editor.mainWindow();
 
     EditorUnderTest()
     {
-        frame->setProgramDirectory(QString::fromStdString(dir.path().string()));
+        const QString folder = QString::fromStdString(dir.path().string());
+        frame->setProgramDirectory(folder);
+        frame->setPicturesFolder(folder);
         frame->show();
     }
 
