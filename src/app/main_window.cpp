@@ -1,7 +1,6 @@
 // The frame: its parts, the hint line, the documents, drops and closing.
 #include "main_window.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -88,12 +87,6 @@ MainWindow::MainWindow(QWidget* parent)
         move(available.center() - rect().center());
     }
     restoreGeometry(settings()->value(QStringLiteral("frame/geometry")).toByteArray());
-
-    auto* closeDocument = new QAction(this);
-    closeDocument->setObjectName(QStringLiteral("CloseDocument"));
-    closeDocument->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
-    connect(closeDocument, &QAction::triggered, this, &MainWindow::onCloseDocument);
-    addAction(closeDocument);
 
     // FormCreate: files may be dropped on the frame, hints go to the status line (event()),
     // and undo starts off.

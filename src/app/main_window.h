@@ -90,8 +90,6 @@ public:
     void onAcquireScan();
     void onProcessingSettings();
     void undo() override;
-    /// Ctrl+W: closes the active document (asking first when it was edited).
-    void onCloseDocument();
     void onEditCut();
     void onEditCopy();
     void onEditPaste();

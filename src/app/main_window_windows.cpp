@@ -185,10 +185,4 @@ void MainWindow::onEditPaste()
     reportErrors(this, [&] { document->onPaste(); });
 }
 
-void MainWindow::onCloseDocument()
-{
-    if (QMdiSubWindow* window = m_mdiArea->activeSubWindow())
-        window->close();
-}
-
 }  // namespace lumavex
