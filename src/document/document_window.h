@@ -111,8 +111,6 @@ public:
     QPoint floatingPosition() const;
     /// Whether the next mouse release on the main picture flood-fills.
     bool fillMode() const;
-    /// The colour the flood fill paints with (the document's colour dialog's colour).
-    Color fillColor() const { return m_fillColor; }
     /// "切り取り(&T)": the selection goes to the clipboard and turns white (snapshot "切り取り").
     void onCut();
     /// "ｺﾋﾟｰ(&C)": the selection goes to the clipboard (snapshot "コピー").
@@ -126,7 +124,8 @@ public:
     void onFillColor();
     /// Copies the floating picture into the main picture at its place, growing the main picture
     /// to the right and bottom with its brush colour where it lies beyond them; hides it. Takes
-    /// no snapshot. Throws lumavex::Error when the grown picture would be too large.
+    /// no snapshot, but the document counts as edited. Nothing happens while it is hidden.
+    /// Throws lumavex::Error when the grown picture would be too large, changing nothing.
     void fixFloatingPicture();
 
     // The view zoom (document_window_view.cpp): it changes how the pictures are shown, never
@@ -138,7 +137,6 @@ public:
     void setViewZoom(double zoom, const QPoint& anchor = QPoint(-1, -1));
     void zoomIn(const QPoint& anchor = QPoint(-1, -1));
     void zoomOut(const QPoint& anchor = QPoint(-1, -1));
-    QMenu* viewMenu() const { return m_viewMenu; }  ///< "ViewMenu"
     /// The window's size that shows the whole picture at the view zoom.
     QSize sizeForPicture() const;
 
