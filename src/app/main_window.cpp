@@ -230,6 +230,13 @@ ProcessingParametersDialog* MainWindow::processingParameters()
     return Editor::instance().processingParameters();
 }
 
+CommandDialogs MainWindow::commandDialogs()
+{
+    const Editor& editor = Editor::instance();
+    return {editor.textDialog(), editor.sizeDialog(), editor.rotateDialog(),
+            editor.colorCountDialog(), editor.maskEditor()};
+}
+
 bool MainWindow::event(QEvent* event)
 {
     // Menu items send their hint while highlighted; the application's hint handler shows it.

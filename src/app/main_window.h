@@ -113,6 +113,7 @@ public:
     QPrinter& printer() override;
     void showStatusMessage(const QString& text) override;
     ProcessingParametersDialog* processingParameters() override;
+    CommandDialogs commandDialogs() override;
 
 signals:
     /// The frame was closed: every document was answered and the program may end.

@@ -176,7 +176,7 @@ using enum SettingsSource;
 
 // Several commands share an undo label: the flips, rotation, negative and grey scale are all
 // "上下反転", resampling and canvas resizing both "ReSample".
-const std::array<CommandInfo, 21> kCommands = {{
+const std::array<CommandInfo, 24> kCommands = {{
     {AddShadow, "add-shadow", "影付け", Target::Chosen, Parameters, false, 1, addShadow},
     {AddShadowSoft, "add-shadow-soft", "影付け", Target::Chosen, Parameters, true, 2,
      addShadowSoft},
@@ -192,6 +192,8 @@ const std::array<CommandInfo, 21> kCommands = {{
     {Mask, "fl-mask", "Mask", Target::Chosen, MaskEditor, false, -1, mask},
     {MixPaste, "mix-paste", nullptr, Target::Chosen, Document, false, -1, mixPaste},
     {Merge, "merge", "Marge", Target::Chosen, Parameters, false, 7, merge},
+    {ColorAdjust, "color-adjust", "色補正", Target::Chosen, PreviewDialog, false, -1, nullptr},
+    {Effect, "effect", "効果", Target::Chosen, PreviewDialog, false, -1, nullptr},
     {HFlip, "hflip", "左右反転", Target::Main, None, false, -1, hFlip},
     {VFlip, "vflip", "上下反転", Target::Main, None, false, -1, vFlip},
     {Rotate, "rotate", "上下反転", Target::Main, RotateDialog, false, -1, rotate},
@@ -200,6 +202,8 @@ const std::array<CommandInfo, 21> kCommands = {{
     {Negative, "negative", "上下反転", Target::Main, None, false, -1, negative},
     {Gray, "gray", "上下反転", Target::Main, None, false, -1, gray},
     {Convert, "convert", "増減色", Target::Main, ColorCountDialog, false, -1, convert},
+    // The count changes nothing: the editor shows it in a message.
+    {CountColors, "count-colors", nullptr, Target::Main, None, false, -1, nullptr},
 }};
 
 }  // namespace
@@ -224,7 +228,11 @@ const CommandInfo* findCommandByName(std::string_view name)
 
 void runCommand(CommandId id, const Settings& settings, CommandPictures& pictures)
 {
-    commandInfo(id).run(settings, pictures);
+    const CommandInfo& info = commandInfo(id);
+    if (!info.run)
+        throw Error(ErrorKind::BadArgument,
+                    std::string(info.name) + " は編集画面のダイアログで行う命令です");
+    info.run(settings, pictures);
 }
 
 }  // namespace lumavex

@@ -26,6 +26,8 @@ enum class CommandId {
     Mask,
     MixPaste,
     Merge,
+    ColorAdjust,
+    Effect,
     HFlip,
     VFlip,
     Rotate,
@@ -34,6 +36,7 @@ enum class CommandId {
     Negative,
     Gray,
     Convert,
+    CountColors,
 };
 
 /// Which picture of a document a command works on.
@@ -54,6 +57,7 @@ enum class SettingsSource {
     ColorCountDialog,  ///< the colour-count dialog's choice
     MaskEditor,        ///< the mask editor window works on a copy, which replaces the target
     Document,          ///< the document itself (MixPaste: the floating picture's place)
+    PreviewDialog,     ///< the editor's preview dialog changes the picture itself
 };
 
 /// The pictures a command touches. In lumavex-fx the target is the main picture and the
@@ -80,7 +84,7 @@ struct CommandInfo {
     /// Which page of the processing-parameters dialog shows the settings (-1: none).
     int parametersPage = -1;
     /// Does the work. Throws lumavex::Error for settings the core refuses, before the pictures
-    /// change.
+    /// change. Null for the commands only the editor's own dialogs or messages carry out.
     void (*run)(const Settings& settings, CommandPictures& pictures) = nullptr;
 };
 
@@ -92,7 +96,8 @@ const CommandInfo& commandInfo(CommandId id);
 const CommandInfo* findCommandByName(std::string_view name);
 
 /// Runs a command's core call. Throws Error(BadArgument) when the settings are not of the
-/// command's kind, or when a text command has no renderer; the pictures are then untouched.
+/// command's kind, when a text command has no renderer, or when the command has no core call;
+/// the pictures are then untouched.
 void runCommand(CommandId id, const Settings& settings, CommandPictures& pictures);
 
 }  // namespace lumavex

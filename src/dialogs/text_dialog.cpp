@@ -298,6 +298,16 @@ int32_t TextDialog::bevelBottomRight() const
     return StrToInt(m_bevel2->text().toStdString());
 }
 
+QString TextDialog::bevelTopLeftText() const
+{
+    return m_bevel1->text();
+}
+
+QString TextDialog::bevelBottomRightText() const
+{
+    return m_bevel2->text();
+}
+
 bool TextDialog::outline() const
 {
     return m_outline->isChecked();

@@ -100,6 +100,9 @@ public:
     bool bevel() const;
     int32_t bevelTopLeft() const;
     int32_t bevelBottomRight() const;
+    /// E_bevel1 and E_Bevel2 as typed: the text effects convert them only when they draw bevels.
+    QString bevelTopLeftText() const;
+    QString bevelBottomRightText() const;
     bool outline() const;
     /// The sample's caption: the memo's lines joined by carriage returns, empty until the memo
     /// is first edited.

@@ -5,7 +5,21 @@ class QString;
 
 namespace lumavex {
 
+class ColorCountDialog;
+class MaskEditorWindow;
 class ProcessingParametersDialog;
+class RotateDialog;
+class SizeDialog;
+class TextDialog;
+
+/// The long-lived dialogs the document's commands show; they keep their values for the run.
+struct CommandDialogs {
+    TextDialog* text = nullptr;
+    SizeDialog* size = nullptr;
+    RotateDialog* rotate = nullptr;
+    ColorCountDialog* colorCount = nullptr;
+    MaskEditorWindow* maskEditor = nullptr;
+};
 
 /// What a document window asks of the frame that holds it: the tool-button states, the undo
 /// command, the current printer, the status line and the processing parameters.
@@ -27,6 +41,8 @@ public:
     virtual void showStatusMessage(const QString& text) = 0;
     /// The processing-parameters dialog, the store of the effects' settings.
     virtual ProcessingParametersDialog* processingParameters() = 0;
+    /// The text, size, rotate and colour-count dialogs and the mask editor.
+    virtual CommandDialogs commandDialogs() = 0;
 };
 
 }  // namespace lumavex

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "commands/command_table.h"
 #include "dialogs/shape_control.h"
 #include "formats/picture_io.h"
 
@@ -80,6 +81,19 @@ public:
     /// Enables "MixPaste" exactly when the menu opens over the floating picture, which then
     /// becomes the target picture.
     void onPopupMenu(PictureControl* over);
+
+    /// How a menu item starts its command.
+    enum class CommandStart {
+        Now,           ///< at once, with the parameters as they stand
+        ConfirmFirst,  ///< after the processing parameters were confirmed on the command's page
+        OnMain,        ///< at once, on the main picture whatever the target picture is
+    };
+    /// Runs a command with the document's rules: the picture it works on (the target picture,
+    /// or the main one), the undo snapshot with its label, its settings read now from the
+    /// processing parameters or asked in its dialog, the core call and the repaint. Every menu
+    /// item, pop-up item and shortcut runs its command through here. A command that cannot run
+    /// says why; a cancelled dialog stops it.
+    void execute(CommandId id, CommandStart start = CommandStart::Now);
 
     /// Reads a picture file into the main picture through the format registry. The file name is
     /// set first; the title only once the file was read. Throws lumavex::Error, leaving the
@@ -157,6 +171,11 @@ private:
     void onFloatingMoved(const QPoint& point);
     void onFloatingReleased(const QPoint& point, Qt::MouseButton button);
     std::optional<Rect> areaToCopy(const QString& doing) const;
+    void executeOn(const CommandInfo& info, PictureControl* target);
+    QString whyNot(const CommandInfo& info, const PictureControl* target) const;
+    Settings parameterSettings(CommandId id) const;
+    std::optional<Settings> askSettings(const CommandInfo& info, PictureControl* target);
+    void applyCommand(const CommandInfo& info, const Settings& settings, PictureControl* target);
     void copyToClipboard(const Rect& area);
 
     DocumentHost* m_host;
