@@ -9,6 +9,7 @@
 #include "core/convert.h"
 #include "core/error.h"
 #include "formats/picture_io.h"
+#include "run.h"
 #include "version.h"
 
 namespace lumavex::cli {
@@ -41,9 +42,7 @@ Command sharedCommand(CommandId id, std::string summary, std::vector<OptionDef> 
     return c;
 }
 
-namespace {
-
-Error usage(const std::string& message)
+Error usageError(const std::string& message)
 {
     return Error(ErrorKind::BadArgument, message);
 }
@@ -54,6 +53,13 @@ const Command* findCommand(const std::string& name)
         if (c.name == name)
             return &c;
     return nullptr;
+}
+
+namespace {
+
+Error usage(const std::string& message)
+{
+    return usageError(message);
 }
 
 std::string placeholder(OptionType type)
@@ -116,6 +122,8 @@ std::string toolUsage()
     std::ostringstream out;
     out << "使い方: lumavex-fx COMMAND [OPTIONS] INPUT OUTPUT\n"
            "        lumavex-fx num-colors INPUT\n"
+           "        lumavex-fx run --chain STEPS -o OUTDIR [-j N] INPUT... (lumavex-fx run "
+           "--help)\n"
            "        lumavex-fx --help | COMMAND --help\n\n"
            "画像ファイルに Lumavex の処理をひとつ施して保存します。形式は拡張子で決まります\n"
            "(.bmp .dib .jpg .jpeg .png .gif)。色は #RRGGBB で書きます。\n\n"
@@ -275,8 +283,6 @@ void Invocation::validate() const
     }
 }
 
-namespace {
-
 // Does what the editor's one-click command does to a document's main picture, with a fresh
 // scratch picture and the --layer picture floating.
 void applyCommand(const Command& command, Invocation& invocation, Raster& picture)
@@ -300,10 +306,11 @@ void applyCommand(const Command& command, Invocation& invocation, Raster& pictur
         work(nullptr);
 }
 
-int runCommand(const Command& command, const std::vector<std::string>& args)
+ParsedArguments parseArguments(const Command& command, const std::vector<std::string>& args)
 {
-    std::map<std::string, std::string> values;
-    std::vector<std::string> files;
+    ParsedArguments parsed;
+    auto& values = parsed.values;
+    auto& files = parsed.files;
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -316,8 +323,8 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
             continue;
         }
         if (a == "--help") {
-            std::cout << commandUsage(command);
-            return 0;
+            parsed.help = true;
+            return parsed;
         }
         std::string name = a.substr(2);
         std::optional<std::string> value;
@@ -344,12 +351,25 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
         }
         values[name] = *value;
     }
+    return parsed;
+}
+
+namespace {
+
+int runCommand(const Command& command, const std::vector<std::string>& args)
+{
+    ParsedArguments parsed = parseArguments(command, args);
+    if (parsed.help) {
+        std::cout << commandUsage(command);
+        return 0;
+    }
+    const auto& files = parsed.files;
     if (static_cast<int>(files.size()) != command.files)
         throw usage(command.files == 2 ? "INPUT と OUTPUT を指定してください (lumavex-fx " +
                                              command.name + " --help)"
                                        : "INPUT をひとつ指定してください");
 
-    Invocation invocation(command, std::move(values), files);
+    Invocation invocation(command, std::move(parsed.values), files);
     invocation.validate();
     if (command.files == 2)
         savedFileName(invocation.output());  // refuses an unwritable extension up front
@@ -377,6 +397,8 @@ int runTool(const std::vector<std::string>& args)
             std::cout << "lumavex-fx " LUMAVEX_VERSION "\n";
             return 0;
         }
+        if (args[0] == "run")
+            return runBatch(std::vector<std::string>(args.begin() + 1, args.end()));
         const Command* command = findCommand(args[0]);
         if (!command)
             throw usage("'" + args[0] + "' というコマンドはありません (lumavex-fx --help)");

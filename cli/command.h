@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "commands/command_table.h"
+#include "core/error.h"
 #include "core/raster.h"
 #include "formats/picture_io.h"
 
@@ -107,6 +108,26 @@ private:
 
 /// Parses #RRGGBB (case-insensitive hex digits) into a colour value. Throws Error(BadArgument).
 Color parseColor(const std::string& text);
+
+/// A usage error: Error(BadArgument) with the message.
+Error usageError(const std::string& message);
+
+/// The command with the name, or null.
+const Command* findCommand(const std::string& name);
+
+/// A command's arguments split into option values and file names (or a request for help).
+struct ParsedArguments {
+    std::map<std::string, std::string> values;
+    std::vector<std::string> files;
+    bool help = false;
+};
+
+/// Splits a command's arguments. Throws Error(BadArgument) for an unknown option, a flag given
+/// a value or an option without one.
+ParsedArguments parseArguments(const Command& command, const std::vector<std::string>& args);
+
+/// Does what the editor's one-click command does to a document's main picture.
+void applyCommand(const Command& command, Invocation& invocation, Raster& picture);
 
 /// Runs the tool; returns the exit status (0 success, 2 any error).
 int runTool(const std::vector<std::string>& args);
