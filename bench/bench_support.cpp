@@ -53,4 +53,7 @@ BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 }  // namespace
 }  // namespace lumavex::bench
 
+// Programs that need an application object before the benchmarks start bring their own main().
+#ifndef LUMAVEX_BENCH_OWN_MAIN
 BENCHMARK_MAIN();
+#endif

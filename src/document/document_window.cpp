@@ -152,7 +152,8 @@ void DocumentWindow::onActivated()
 void DocumentWindow::TakeUndoSnapshot(PictureControl* picture, const QString& label)
 {
     m_edited = true;
-    m_undoPicture->setPicture(picture->picture());
+    m_undoPicture->picture() = picture->picture();
+    m_undoPicture->pictureChanged();
     m_singleMenu->menuAction()->setStatusTip(label);
     menuItem(QStringLiteral("Undo1"))->setEnabled(true);
     m_host->setUndoButtonEnabled(true);

@@ -1,5 +1,6 @@
 // The effect and image commands of the document: which picture a command works on, its undo
 // snapshot, where its settings come from, and the one place where the core call is made.
+#include <QElapsedTimer>
 #include <QString>
 
 #include "bridge/qimage_bridge.h"
@@ -22,24 +23,37 @@ namespace lumavex {
 
 namespace {
 
-// The marks of a long effect in the first panel of the document's status bar, shown at once.
+// The marks of a long effect in the first panel of the document's status bar. The panel is
+// repainted at once, while the effect holds the user-interface thread, but not more often than
+// the eye follows: twenty repaints in a short effect would cost more than the effect.
 class StatusBarProgress : public ProgressSink {
 public:
     explicit StatusBarProgress(PanelStatusBar* bar) : m_bar(bar) {}
     void mark() override
     {
         m_text += QStringLiteral("■");
-        m_bar->setPanelText(0, m_text);
+        if (!m_shown.isValid() || m_shown.hasExpired(kRepaintMs))
+            show();
     }
     void clear() override
     {
         m_text.clear();
+        show();
+    }
+    /// Whether marks were made since the panel was last repainted.
+    bool pending() const { return m_bar->panelText(0) != m_text; }
+    /// Shows the marks made since the last repaint.
+    void show()
+    {
         m_bar->setPanelText(0, m_text);
+        m_shown.start();
     }
 
 private:
+    static constexpr int kRepaintMs = 40;
     PanelStatusBar* m_bar;
     QString m_text;
+    QElapsedTimer m_shown;
 };
 
 std::vector<std::string> utf8Lines(const QStringList& lines)
@@ -210,6 +224,8 @@ void DocumentWindow::applyCommand(const CommandInfo& info, const Settings& setti
                              &progress,
                              &renderer};
     lumavex::runCommand(info.id, settings, pictures);
+    if (progress.pending())
+        progress.show();
     target->pictureChanged();
     // The blends write into the main picture whatever the target.
     if (target != m_mainPicture)

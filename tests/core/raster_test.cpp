@@ -120,6 +120,19 @@ TEST(Raster, AssignMakesAnIndependentCopy)
     EXPECT_NE(b.pixel(0, 0), kBlack);
     EXPECT_EQ(b.width(), 10);
     EXPECT_EQ(b.height(), 8);
+
+    // Copied over a picture of the same size, it keeps that picture's rows but takes every
+    // pixel and drawing attribute.
+    Raster c(10, 8);
+    const uint8_t* rows = c.bits();
+    a.setBrushColor(makeColor(200, 0, 0));
+    a.setCopyMode(CopyMode::SrcPaint);
+    c = a;
+    EXPECT_EQ(c.bits(), rows);
+    EXPECT_EQ(c.pixel(0, 0), kBlack);
+    EXPECT_EQ(c.pixel(9, 7), a.pixel(9, 7));
+    EXPECT_EQ(c.brushColor(), makeColor(200, 0, 0));
+    EXPECT_EQ(c.copyMode(), CopyMode::SrcPaint);
 }
 
 TEST(Raster, FillRectIsRightAndBottomExclusiveAndClipped)
