@@ -1,6 +1,7 @@
 #include "command.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
@@ -23,8 +24,12 @@ std::vector<Command>& commandTable()
 CommandFamily::CommandFamily(std::vector<Command> commands)
 {
     auto& table = commandTable();
-    for (auto& c : commands)
+    for (auto& c : commands) {
+        // Every command that writes a picture can say how good its JPEG is.
+        if (c.files == 2)
+            c.options.push_back({"quality", OptionType::Integer, "75", "JPEG の品質 (1..100)"});
         table.push_back(std::move(c));
+    }
 }
 
 bool Command::hasOption(const std::string& option) const
@@ -66,7 +71,7 @@ std::string placeholder(OptionType type)
 {
     switch (type) {
         case OptionType::Integer: return " N";
-        case OptionType::Color: return " #RRGGBB";
+        case OptionType::Color: return " COLOR";
         case OptionType::Text: return " TEXT";
         case OptionType::Flag: return "";
         case OptionType::Rect: return " X,Y,W,H";
@@ -126,7 +131,8 @@ std::string toolUsage()
            "--help)\n"
            "        lumavex-fx --help | COMMAND --help\n\n"
            "画像ファイルに Lumavex の処理をひとつ施して保存します。形式は拡張子で決まります\n"
-           "(.bmp .dib .jpg .jpeg .png .gif)。色は #RRGGBB で書きます。\n\n"
+           "(.bmp .dib .jpg .jpeg .png .gif)。色は #RRGGBB、#RGB か色の名前\n(red, navy など) "
+           "で書きます。\n\n"
            "コマンド:\n";
     for (const auto& c : orderedCommands()) {
         std::string head = "  " + c.name;
@@ -171,17 +177,55 @@ Rect parseRect(const std::string& text)
 
 }  // namespace
 
+namespace {
+
+// The colour names people type, as the web and X11 spell them.
+struct NamedColor {
+    const char* name;
+    int r, g, b;
+};
+constexpr NamedColor kColorNames[] = {
+    {"black", 0, 0, 0},           {"white", 255, 255, 255},    {"red", 255, 0, 0},
+    {"lime", 0, 255, 0},          {"green", 0, 128, 0},        {"blue", 0, 0, 255},
+    {"yellow", 255, 255, 0},      {"cyan", 0, 255, 255},       {"aqua", 0, 255, 255},
+    {"magenta", 255, 0, 255},     {"fuchsia", 255, 0, 255},    {"gray", 128, 128, 128},
+    {"grey", 128, 128, 128},      {"silver", 192, 192, 192},   {"lightgray", 211, 211, 211},
+    {"lightgrey", 211, 211, 211}, {"darkgray", 169, 169, 169}, {"darkgrey", 169, 169, 169},
+    {"maroon", 128, 0, 0},        {"olive", 128, 128, 0},      {"navy", 0, 0, 128},
+    {"purple", 128, 0, 128},      {"teal", 0, 128, 128},       {"orange", 255, 165, 0},
+    {"pink", 255, 192, 203},      {"brown", 165, 42, 42},      {"gold", 255, 215, 0},
+    {"beige", 245, 245, 220},     {"ivory", 255, 255, 240},    {"khaki", 240, 230, 140},
+    {"violet", 238, 130, 238},    {"indigo", 75, 0, 130},      {"crimson", 220, 20, 60},
+    {"coral", 255, 127, 80},      {"salmon", 250, 128, 114},   {"tomato", 255, 99, 71},
+    {"skyblue", 135, 206, 235},   {"steelblue", 70, 130, 180}, {"tan", 210, 180, 140},
+};
+
+std::string lowered(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+}  // namespace
+
 Color parseColor(const std::string& text)
 {
-    if (text.size() == 7 && text[0] == '#') {
+    if ((text.size() == 7 || text.size() == 4) && text[0] == '#') {
         int v[6];
         bool ok = true;
-        for (int i = 0; i < 6; ++i)
-            ok = ok && (v[i] = hexDigit(text[i + 1])) >= 0;
-        if (ok)
+        for (size_t i = 1; i < text.size(); ++i)
+            ok = ok && (v[i - 1] = hexDigit(text[i])) >= 0;
+        if (ok && text.size() == 7)
             return makeColor(v[0] * 16 + v[1], v[2] * 16 + v[3], v[4] * 16 + v[5]);
+        if (ok)  // #RGB: each digit doubled, #F80 is #FF8800
+            return makeColor(v[0] * 17, v[1] * 17, v[2] * 17);
     }
-    throw usage("'" + text + "' は #RRGGBB の形の色ではありません");
+    const std::string name = lowered(text);
+    for (const NamedColor& c : kColorNames)
+        if (name == c.name)
+            return makeColor(c.r, c.g, c.b);
+    throw usage("'" + text + "' は色ではありません (#RRGGBB, #RGB か red などの色の名前)");
 }
 
 Invocation::Invocation(const Command& command, std::map<std::string, std::string> values,
@@ -263,6 +307,14 @@ std::optional<Rect> Invocation::rect(const std::string& name) const
 Raster Invocation::loadPicture(const std::string& fileName) const
 {
     return LoadPicture(fileName);
+}
+
+int jpegQuality(const Invocation& invocation)
+{
+    const int quality = invocation.integer("quality");
+    if (quality < 1 || quality > 100)
+        throw usage("--quality は 1 から 100 までです: " + std::to_string(quality));
+    return quality;
 }
 
 void Invocation::validate() const
@@ -371,6 +423,8 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
 
     Invocation invocation(command, std::move(parsed.values), files);
     invocation.validate();
+    if (command.files == 2)
+        invocation.saveOptions().jpegQuality = jpegQuality(invocation);
     if (command.files == 2)
         savedFileName(invocation.output());  // refuses an unwritable extension up front
     Raster picture = LoadPicture(invocation.input());

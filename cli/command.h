@@ -15,7 +15,7 @@ namespace lumavex::cli {
 
 enum class OptionType {
     Integer,  ///< decimal, through the strict integer conversion
-    Color,    ///< #RRGGBB
+    Color,    ///< #RRGGBB, #RGB or a colour name
     Text,     ///< any text
     Flag,     ///< present or not, takes no value
     Rect,     ///< X,Y,W,H
@@ -106,7 +106,10 @@ private:
     SaveOptions m_saveOptions;
 };
 
-/// Parses #RRGGBB (case-insensitive hex digits) into a colour value. Throws Error(BadArgument).
+/// The --quality of a command that writes a picture. Throws Error(BadArgument) outside 1..100.
+int jpegQuality(const Invocation& invocation);
+
+/// Parses #RRGGBB, #RGB (case-insensitive hex digits) or a colour name into a colour value. Throws Error(BadArgument).
 Color parseColor(const std::string& text);
 
 /// A usage error: Error(BadArgument) with the message.

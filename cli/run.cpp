@@ -122,8 +122,11 @@ Chain parseChain(const std::string& text)
             parseArguments(*command, std::vector<std::string>(words.begin() + 1, words.end()));
         if (parsed.help || !parsed.files.empty())
             throw usageError("チェーンの手順にはファイル名を書きません: " + step);
+        const bool setsQuality = parsed.values.count("quality") != 0;
         Invocation invocation(*command, std::move(parsed.values), {});
         invocation.validate();
+        if (setsQuality)
+            chain.save.jpegQuality = jpegQuality(invocation);
         if (!command->shared) {
             // The tool's own commands in a chain only say how the result is written.
             invocation.saveOptions() = chain.save;

@@ -106,5 +106,40 @@ TEST_F(Cli, OutputWithoutExtensionGetsBmp)
     EXPECT_TRUE(std::filesystem::exists(dir.file("plain.bmp")));
 }
 
+TEST_F(Cli, ColoursByNameAndShortHexAreTheLongForm)
+{
+    ASSERT_EQ(fx({"add-shadow", "--color", "#FF8800", input, output}).status, 0);
+    const std::string expected = test::readFile(output);
+    for (const char* form : {"#f80", "#F80", "#ff8800"}) {
+        ASSERT_EQ(fx({"add-shadow", "--color", form, input, output}).status, 0) << form;
+        EXPECT_EQ(test::readFile(output), expected) << form;
+    }
+    ASSERT_EQ(fx({"add-shadow", "--color", "Navy", input, output}).status, 0);
+    const std::string navy = test::readFile(output);
+    ASSERT_EQ(fx({"add-shadow", "--color", "#000080", input, output}).status, 0);
+    EXPECT_EQ(test::readFile(output), navy);
+}
+
+TEST_F(Cli, QualityChoosesTheJpegQualityOfEveryCommand)
+{
+    const std::string jpg = dir.file("out.jpg");
+    SavePicture(test::makeNoise(64, 48, 7), input);
+    ASSERT_EQ(fx({"hflip", input, jpg}).status, 0);
+    const std::string standard = test::readFile(jpg);
+    ASSERT_EQ(fx({"hflip", "--quality", "75", input, jpg}).status, 0);
+    EXPECT_EQ(test::readFile(jpg), standard);
+    ASSERT_EQ(fx({"hflip", "--quality=20", input, jpg}).status, 0);
+    const std::string low = test::readFile(jpg);
+    EXPECT_LT(low.size() * 2, standard.size());
+    EXPECT_EQ(LoadPicture(jpg).width(), 64);
+    ASSERT_EQ(fx({"run", "--chain", "hflip", "--quality", "20", "--format", "jpg", "-o",
+                  dir.file("batch"), input})
+                  .status,
+              0);
+    EXPECT_EQ(test::readFile(dir.file("batch/in.jpg")), low);
+    for (const char* bad : {"0", "101", "high"})
+        test::expectOneLineRefusal(fx({"gray", "--quality", bad, input, jpg}), bad);
+}
+
 }  // namespace
 }  // namespace lumavex

@@ -158,7 +158,10 @@ TEST_F(EffectsCli, RefusedValuesExitTwoAndLeaveTheOutputAlone)
         {{"panel", "--level1", "99999999"}, "パネルのレベルが大きすぎます: 99999999, 0"},
         {{"panel", "--width", "ten"}, "'ten' は整数ではありません"},
         {{"merge", "--layer", layer, "--rate", "5%"}, "'5%' は整数ではありません"},
-        {{"drop-blur-shadow", "--color", "grey"}, "'grey' は #RRGGBB の形の色ではありません"},
+        {{"drop-blur-shadow", "--color", "greyish"},
+         "'greyish' は色ではありません (#RRGGBB, #RGB か red などの色の名前)"},
+        {{"add-shadow", "--color", "#12G"},
+         "'#12G' は色ではありません (#RRGGBB, #RGB か red などの色の名前)"},
     };
     for (const auto& [args, message] : bad) {
         std::vector<std::string> full = args;

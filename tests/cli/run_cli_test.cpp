@@ -150,5 +150,23 @@ TEST_F(Run, ChainFilesAndBadChainsAndOptions)
     EXPECT_FALSE(fs::exists(out + "/p1.bmp"));
 }
 
+// On a terminal (here script's) the run draws its bar on stderr; --quiet draws none.
+TEST_F(Run, AProgressBarOnlyOnATerminal)
+{
+    const auto onTerminal = [&](const std::string& extra) {
+        return test::runProgram({"/usr/bin/script", "-qec",
+                                 std::string(LUMAVEX_FX) + " run --chain blur -j 2 -o '" + out +
+                                     "' " + extra + " '" + in(0) + "' '" + in(1) + "'",
+                                 "/dev/null"});
+    };
+    const RunResult shown = onTerminal("");
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("] 2/2"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("[########################]"), std::string::npos) << shown.out;
+    const RunResult quiet = onTerminal("--quiet");
+    ASSERT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, "");
+}
+
 }  // namespace
 }  // namespace lumavex

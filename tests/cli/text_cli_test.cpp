@@ -163,7 +163,7 @@ TEST_F(TextCli, BadValuesAreRefusedAndNothingIsWritten)
         {{"text-out", "--text", "A", "--bevel", "--top-left", "two"},
          "lumavex-fx: 'two' は整数ではありません\n"},
         {{"text-out", "--text", "A", "--x", "70000"}, ""},
-        {{"text-texture", "--text", "A", "--color", "red"}, ""},
+        {{"text-texture", "--text", "A", "--color", "reddish"}, ""},
         {{"text-texture", "--text", "A", "--bevel"}, ""},
         {{"text-out", "--font", ""}, ""},
         {{"text-out"}, ""},
