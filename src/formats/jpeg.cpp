@@ -12,15 +12,17 @@
 #include <jerror.h>
 
 #include "core/error.h"
+#include "core/raster.h"
 
 namespace lumavex {
 
 namespace {
 
-// A progressive file with more scans than this is hostile: each scan costs a full pass.
-constexpr int kMaxScans = 1000;
-// What libjpeg may allocate for one picture (progressive files keep every coefficient).
-constexpr long kMaxCodecMemory = 3L << 30;
+// A progressive file with more scans than this is hostile: each scan costs a full pass over
+// the picture, and encoders write about ten (libjpeg's own scripts at most 10, optimisers 20-odd).
+constexpr int kMaxScans = 100;
+// What one decode may hold in all, picture included (progressive files keep every coefficient).
+constexpr uint64_t kMaxDecodeMemory = uint64_t{2} << 30;
 
 // libjpeg reports a fatal error through error_exit, which must not return: it jumps back into
 // the guarded step that is running. Only plain C data lives on the frames it jumps over.
@@ -30,6 +32,7 @@ struct ErrorManager {
     // Set by the callbacks, read after a jump back.
     volatile bool hitMarker;  // pixel data stopped before the picture was complete
     volatile bool tooManyScans;
+    volatile bool corruptData;  // a progressive file's data is damaged: stop there
     char message[JMSG_LENGTH_MAX];
 };
 
@@ -44,13 +47,33 @@ ErrorManager& errorsOf(j_common_ptr cinfo)
     std::longjmp(errorsOf(cinfo).jump, 1);
 }
 
+bool isCorruptDataWarning(int code)
+{
+    return code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE || code == JWRN_BOGUS_PROGRESSION ||
+           code == JWRN_EXTRANEOUS_DATA || code == JWRN_MUST_RESYNC || code == JWRN_NOT_SEQUENTIAL;
+}
+
 void emitMessage(j_common_ptr cinfo, int level)
 {
     // Small damage is passed over as libjpeg does (a missing end marker, stray bytes), but
     // pixel data that stops short, because the file ends or a marker comes too early, counts
-    // as truncated: libjpeg would fill the rest with grey.
-    if (level < 0 && cinfo->err->msg_code == JWRN_HIT_MARKER)
-        errorsOf(cinfo).hitMarker = true;
+    // as truncated: libjpeg would fill the rest with grey, so decoding stops right there. A
+    // progressive file stops at any damage: every later scan would go over the whole picture
+    // again for nothing.
+    if (level >= 0)
+        return;
+    ErrorManager& err = errorsOf(cinfo);
+    const int code = cinfo->err->msg_code;
+    const bool progressive =
+        cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->progressive_mode;
+    if (code == JWRN_HIT_MARKER)
+        err.hitMarker = true;
+    else if (progressive && isCorruptDataWarning(code))
+        err.corruptData = true;
+    else
+        return;
+    (*cinfo->err->format_message)(cinfo, err.message);
+    std::longjmp(err.jump, 1);
 }
 
 void limitScans(j_common_ptr cinfo)
@@ -81,6 +104,11 @@ bool guarded(ErrorManager& err, const Step& step)
 
 Error decodeError(const ErrorManager& err)
 {
+    if (err.hitMarker)
+        return Error(ErrorKind::Format, "JPEG ファイルが壊れています (途中で終わっています)");
+    if (err.corruptData)
+        return Error(ErrorKind::Format,
+                     "JPEG ファイルが壊れています (" + std::string(err.message) + ")");
     if (err.tooManyScans)
         return Error(ErrorKind::Format, "JPEG ファイルが壊れています (スキャンが " +
                                             std::to_string(kMaxScans) + " を超えています)");
@@ -191,7 +219,6 @@ Raster ReadJPEG(std::span<const uint8_t> data)
     j_decompress_ptr c = &d.cinfo;
     if (!guarded(d.err, [&] {
             jpeg_create_decompress(c);
-            c->mem->max_memory_to_use = kMaxCodecMemory;
             c->progress = &d.progress;
             jpeg_mem_src(c, data.data(), static_cast<unsigned long>(data.size()));
             jpeg_read_header(c, TRUE);
@@ -201,12 +228,18 @@ Raster ReadJPEG(std::span<const uint8_t> data)
     checkRasterSize(c->image_width, c->image_height);
     const bool cmyk = c->jpeg_color_space == JCS_CMYK || c->jpeg_color_space == JCS_YCCK;
     c->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    // libjpeg gets what the picture leaves of the budget; beyond it, it refuses before
+    // allocating (it has no backing store). A progressive file is read whole by
+    // jpeg_start_decompress, before the picture is touched.
+    const uint64_t pictureBytes = uint64_t(rowStride(c->image_width)) * c->image_height;
+    c->mem->max_memory_to_use = static_cast<long>(kMaxDecodeMemory - pictureBytes);
+    if (!guarded(d.err, [&] { jpeg_start_decompress(c); }))
+        throw decodeError(d.err);
     Raster picture =
         Raster::unfilled(static_cast<int>(c->image_width), static_cast<int>(c->image_height));
     std::vector<uint8_t> cmykLine(cmyk ? size_t{c->image_width} * 4 : 0);
 
     if (!guarded(d.err, [&] {
-            jpeg_start_decompress(c);
             // Colour rows land straight in the picture; CMYK rows go through one line.
             while (c->output_scanline < c->output_height) {
                 const int y = static_cast<int>(c->output_scanline);
@@ -224,8 +257,6 @@ Raster ReadJPEG(std::span<const uint8_t> data)
             }
         }))
         throw decodeError(d.err);
-    if (d.err.hitMarker)
-        throw Error(ErrorKind::Format, "JPEG ファイルが壊れています (途中で終わっています)");
     return picture;
 }
 

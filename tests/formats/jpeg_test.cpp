@@ -11,6 +11,7 @@
 
 #include "core/error.h"
 #include "error_checks.h"
+#include "support/bounded_run.h"
 #include "support/process.h"
 #include "support/test_pictures.h"
 
@@ -24,6 +25,7 @@ struct JpegOptions {
     bool adobe = true;  // libjpeg writes an Adobe marker for CMYK and YCCK
     bool progressive = false;
     int quality = 90;
+    std::vector<jpeg_scan_info> scans;  // a scan script of its own, for one component
 };
 
 /// Compresses samples with libjpeg itself, for the kinds of file the writer does not make.
@@ -47,6 +49,10 @@ std::vector<uint8_t> libjpegEncode(const std::vector<uint8_t>& samples, int w, i
     jpeg_set_quality(&c, o.quality, TRUE);
     if (o.progressive)
         jpeg_simple_progression(&c);
+    if (!o.scans.empty()) {
+        c.scan_info = o.scans.data();
+        c.num_scans = static_cast<int>(o.scans.size());
+    }
     jpeg_start_compress(&c, TRUE);
     while (c.next_scanline < c.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(&samples[size_t(c.next_scanline) * w * o.components]);
@@ -340,6 +346,75 @@ TEST(JPEG, HostileFilesGiveClearErrors)
             EXPECT_TRUE(e.kind() == ErrorKind::Format || e.kind() == ErrorKind::TooLarge)
                 << e.what();
         }
+    }
+}
+
+/// A grey progressive script of 1 + 63 x 10 scans: every coefficient alone, refined bit by bit.
+std::vector<jpeg_scan_info> manyScans()
+{
+    std::vector<jpeg_scan_info> scans{{1, {0}, 0, 0, 0, 0}};
+    for (int k = 1; k < 64; ++k) {
+        scans.push_back({1, {0}, k, k, 0, 9});
+        for (int al = 8; al >= 0; --al)
+            scans.push_back({1, {0}, k, k, al + 1, al});
+    }
+    return scans;
+}
+
+/// The file with the size in its first frame header replaced.
+std::vector<uint8_t> resized(std::vector<uint8_t> b, int w, int h)
+{
+    for (size_t i = 2; i + 9 < b.size(); ++i)
+        if (b[i] == 0xFF && (b[i + 1] == 0xC0 || b[i + 1] == 0xC2)) {
+            b[i + 5] = static_cast<uint8_t>(h >> 8);
+            b[i + 6] = static_cast<uint8_t>(h);
+            b[i + 7] = static_cast<uint8_t>(w >> 8);
+            b[i + 8] = static_cast<uint8_t>(w);
+            return b;
+        }
+    ADD_FAILURE() << "no frame header";
+    return b;
+}
+
+TEST(JPEG, HostileProgressiveFilesAreRefusedInBoundedTimeAndMemory)
+{
+    const std::vector<uint8_t> grey(32 * 32, 128);
+    JpegOptions many;
+    many.input = many.stored = JCS_GRAYSCALE;
+    many.components = 1;
+    many.scans = manyScans();
+    const std::vector<uint8_t> scanBomb = libjpegEncode(grey, 32, 32, many);
+    try {
+        ReadJPEG(scanBomb);
+        ADD_FAILURE() << "631 scans read";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::Format);
+        EXPECT_NE(std::string(e.what()).find("スキャン"), std::string::npos) << e.what();
+    }
+    JpegOptions progressiveGrey = many;
+    progressiveGrey.scans.clear();
+    progressiveGrey.progressive = true;
+    JpegOptions progressiveCmyk;
+    progressiveCmyk.input = progressiveCmyk.stored = JCS_CMYK;
+    progressiveCmyk.components = 4;
+    progressiveCmyk.progressive = true;
+    const std::vector<uint8_t> inks(32 * 32 * 4, 60);
+    // Small files that claim 18900 x 18900: the data runs out at once; the CMYK one would need
+    // 2.9 GB of coefficients.
+    for (const auto& file : {resized(libjpegEncode(grey, 32, 32, progressiveGrey), 18900, 18900),
+                             resized(scanBomb, 18900, 18900),
+                             resized(libjpegEncode(inks, 32, 32, progressiveCmyk), 18900, 18900)}) {
+        const test::BoundedResult r = test::runBounded([&] {
+            try {
+                ReadJPEG(file);
+                return 1;
+            } catch (const Error& e) {
+                return e.kind() == ErrorKind::Format || e.kind() == ErrorKind::TooLarge ? 0 : 2;
+            }
+        });
+        EXPECT_EQ(r.exitCode, 0) << file.size();
+        EXPECT_LT(r.seconds, test::kHostileSecondsLimit) << file.size();
+        EXPECT_LT(r.peakBytes, test::kHostileBytesLimit) << file.size();
     }
 }
 
