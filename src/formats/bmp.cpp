@@ -189,6 +189,9 @@ uint64_t readMasks(std::span<const uint8_t> data, size_t start, uint32_t headerS
         }
         for (int i = 0; i < count; ++i)
             dib.masks[i] = le32(m + 4 * i);
+        // No colour bits at all: the picture would be all black.
+        if ((dib.masks[0] | dib.masks[1] | dib.masks[2]) == 0)
+            throw corrupt("色マスクがすべて 0 です");
         if (count == 3 && headerSize >= 56)
             dib.masks[3] = le32(h + 52);
     } else if (dib.bits == 16) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/error.h"
 #include "formats/bmp.h"
@@ -12,6 +13,8 @@
 namespace lumavex {
 
 namespace {
+
+constexpr size_t kMaxTries = 4;
 
 Error corrupt(const std::string& why)
 {
@@ -72,21 +75,34 @@ Raster ReadICO(std::span<const uint8_t> data)
     if (data.size() - 6 < size_t(count) * 16)
         throw corrupt("目次が途中で終わっています");
 
-    std::optional<Candidate> best;
+    std::vector<Candidate> candidates;
     for (int i = 0; i < count; ++i) {
         const uint8_t* entry = &data[6 + 16 * i];
         const uint64_t size = le32(entry + 8);
         const uint64_t offset = le32(entry + 12);
         if (offset > data.size() || size > data.size() - offset)
             continue;  // an entry pointing outside the file is passed over
-        const auto c = inspect(data.subspan(offset, size));
-        if (c && (!best || c->pixels > best->pixels ||
-                  (c->pixels == best->pixels && c->bits > best->bits)))
-            best = c;
+        if (const auto c = inspect(data.subspan(offset, size)))
+            candidates.push_back(*c);
     }
-    if (!best)
+    if (candidates.empty())
         throw corrupt("読める画像がありません");
-    return isPng(best->image) ? ReadPNG(best->image) : ReadIconDIB(best->image);
+    // The largest and deepest image first; when it cannot be read, the next one.
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) {
+                         return a.pixels != b.pixels ? a.pixels > b.pixels : a.bits > b.bits;
+                     });
+    // A few tries at most: entries may all point at the same costly image.
+    const size_t tries = std::min<size_t>(candidates.size(), kMaxTries);
+    for (size_t i = 0;; ++i) {
+        try {
+            const auto image = candidates[i].image;
+            return isPng(image) ? ReadPNG(image) : ReadIconDIB(image);
+        } catch (const Error&) {
+            if (i + 1 == tries)
+                throw;
+        }
+    }
 }
 
 }  // namespace lumavex

@@ -27,6 +27,8 @@ Raster LoadPicture(const std::string& fileName)
 
 std::string savedFileName(const std::string& fileName)
 {
+    if (fileName.empty() || fileName.back() == '/')
+        throw Error(ErrorKind::BadArgument, "保存するファイルの名前がありません");
     const std::string extension = lowerExtension(fileName);
     if (extension.empty())
         return fileName + ".bmp";

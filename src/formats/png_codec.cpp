@@ -4,9 +4,8 @@
 #include <csetjmp>
 #include <cstring>
 #include <exception>
-#include <memory>
-#include <new>
 #include <string>
+#include <vector>
 
 #include <png.h>
 
@@ -17,9 +16,6 @@
 namespace lumavex {
 
 namespace {
-
-// The largest temporary buffer an interlaced file may need (every pass is merged into it).
-constexpr uint64_t kMaxInterlacedBytes = uint64_t{3} << 30;
 
 // libpng reports a fatal error through the error function, which must not return: it jumps back
 // into the guarded step that is running. Only plain C data lives on the frames it jumps over.
@@ -112,6 +108,41 @@ void convertRow(const uint8_t* src, uint8_t* dst, int width, int channels, int d
     }
 }
 
+/// A palette file's colours laid over white, as blue, green, red.
+struct Palette {
+    uint8_t bgr[256][3] = {};
+    int size = 0;
+
+    void read(png_structp png, png_infop info)
+    {
+        png_colorp colors = nullptr;
+        int count = 0;
+        if (!png_get_PLTE(png, info, &colors, &count) || count <= 0)
+            png_error(png, "パレットがありません");
+        png_bytep alpha = nullptr;
+        int alphas = 0;
+        if (!png_get_tRNS(png, info, &alpha, &alphas, nullptr))
+            alphas = 0;
+        size = std::min(count, 256);
+        for (int i = 0; i < size; ++i) {
+            const unsigned a = i < alphas ? alpha[i] : 255;
+            bgr[i][0] = overWhite(colors[i].blue, a);
+            bgr[i][1] = overWhite(colors[i].green, a);
+            bgr[i][2] = overWhite(colors[i].red, a);
+        }
+    }
+    /// False at an index beyond the palette: damage, refused as in BMP and GIF files.
+    bool convert(const uint8_t* src, uint8_t* dst, int width) const
+    {
+        for (int x = 0; x < width; ++x, dst += 3) {
+            if (src[x] >= size)
+                return false;
+            std::memcpy(dst, bgr[src[x]], 3);
+        }
+        return true;
+    }
+};
+
 struct Reader {
     png_structp png = nullptr;
     png_infop info = nullptr;
@@ -150,6 +181,7 @@ Raster ReadPNG(std::span<const uint8_t> data)
     int depth = 0;
     int passes = 0;
     size_t rowBytes = 0;
+    Palette palette;
     if (!guarded(context, [&] {
             png_set_read_fn(png, &context, readData);
             // The picture size limit is checked below, with the program's own message.
@@ -163,40 +195,47 @@ Raster ReadPNG(std::span<const uint8_t> data)
     checkRasterSize(width, height);
     if (!guarded(context, [&] {
             const int type = png_get_color_type(png, info);
-            if (type == PNG_COLOR_TYPE_PALETTE)
-                png_set_palette_to_rgb(png);
+            if (type == PNG_COLOR_TYPE_PALETTE) {
+                // Indexes come one a byte and are looked up here, where one beyond the
+                // palette can be seen.
+                palette.read(png, info);
+                png_set_packing(png);
+            }
             if (type == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(png, info) < 8)
                 png_set_expand_gray_1_2_4_to_8(png);
-            if (png_get_valid(png, info, PNG_INFO_tRNS))
+            if (type != PNG_COLOR_TYPE_PALETTE && png_get_valid(png, info, PNG_INFO_tRNS))
                 png_set_tRNS_to_alpha(png);
             if (type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_GRAY_ALPHA)
                 png_set_gray_to_rgb(png);
             png_set_bgr(png);
-            passes = png_set_interlace_handling(png);
+            // Interlaced rows come pass by pass, each as wide as its pass.
+            passes = png_get_interlace_type(png, info) == PNG_INTERLACE_ADAM7 ? 7 : 1;
             png_read_update_info(png, info);
             channels = png_get_channels(png, info);
             depth = png_get_bit_depth(png, info);
             rowBytes = png_get_rowbytes(png, info);
         }))
         throw corrupt(context);
-    if ((channels != 3 && channels != 4) || (depth != 8 && depth != 16) ||
-        rowBytes != size_t(width) * channels * (depth / 8))
+    const bool paletted = palette.size > 0;
+    if (paletted ? channels != 1 || depth != 8
+                 : (channels != 3 && channels != 4) || (depth != 8 && depth != 16) ||
+                       rowBytes != size_t(width) * channels * (depth / 8))
         throw Error(ErrorKind::Unsupported, "この PNG の形式には対応していません");
 
     Raster picture = Raster::unfilled(static_cast<int>(width), static_cast<int>(height));
     const int w = picture.width();
     const int h = picture.height();
     const bool direct = passes == 1 && depth == 8 && channels == 3;
-    // Interlaced rows are merged pass by pass, so they need the whole picture at once.
-    const uint64_t bufferBytes = direct ? 0 : uint64_t(rowBytes) * (passes == 1 ? 1 : h);
-    if (bufferBytes > kMaxInterlacedBytes)
-        throw Error(ErrorKind::TooLarge, "PNG 画像が大きすぎます (" + std::to_string(w) + " x " +
-                                             std::to_string(h) + ")");
-    std::unique_ptr<uint8_t[]> buffer(bufferBytes ? new (std::nothrow) uint8_t[bufferBytes]
-                                                  : nullptr);
-    if (bufferBytes && !buffer)
-        throw outOfMemory();
-    uint8_t* rows = buffer.get();
+    // One row as libpng gives it, and for interlaced files one converted pass row, which is
+    // then spread over the picture: the passes land straight in their final 8-bit pixels.
+    std::vector<uint8_t> line(direct ? 0 : rowBytes);
+    std::vector<uint8_t> passLine(passes == 1 ? 0 : size_t(w) * 3);
+    auto convert = [&](const uint8_t* src, uint8_t* dst, int count) {
+        if (!paletted)
+            convertRow(src, dst, count, channels, depth);
+        else if (!palette.convert(src, dst, count))
+            png_error(png, "パレットにない色番号があります");
+    };
 
     if (!guarded(context, [&] {
             if (direct) {
@@ -204,19 +243,30 @@ Raster ReadPNG(std::span<const uint8_t> data)
                     png_read_row(png, picture.row(y), nullptr);
             } else if (passes == 1) {
                 for (int y = 0; y < h; ++y) {
-                    png_read_row(png, rows, nullptr);
-                    convertRow(rows, picture.row(y), w, channels, depth);
+                    png_read_row(png, line.data(), nullptr);
+                    convert(line.data(), picture.row(y), w);
                 }
             } else {
-                for (int pass = 0; pass < passes; ++pass)
-                    for (int y = 0; y < h; ++y)
-                        png_read_row(png, rows + rowBytes * y, nullptr);
+                for (int pass = 0; pass < 7; ++pass) {
+                    const int columns = static_cast<int>(PNG_PASS_COLS(width, pass));
+                    const int rows = static_cast<int>(PNG_PASS_ROWS(height, pass));
+                    if (columns == 0 || rows == 0)
+                        continue;  // libpng skips empty passes too
+                    const int x0 = PNG_PASS_START_COL(pass);
+                    const int dx = 1 << PNG_PASS_COL_SHIFT(pass);
+                    for (int r = 0; r < rows; ++r) {
+                        png_read_row(png, line.data(), nullptr);
+                        convert(line.data(), passLine.data(), columns);
+                        uint8_t* dst =
+                            picture.row(static_cast<int>(PNG_ROW_FROM_PASS_ROW(r, pass)));
+                        const uint8_t* src = passLine.data();
+                        for (int x = x0; x < w; x += dx, src += 3)
+                            std::memcpy(dst + 3 * x, src, 3);
+                    }
+                }
             }
         }))
         throw corrupt(context);
-    if (passes > 1)
-        for (int y = 0; y < h; ++y)
-            convertRow(rows + rowBytes * y, picture.row(y), w, channels, depth);
     return picture;
 }
 

@@ -41,8 +41,9 @@ private:
 };
 
 /// Writes a file through a temporary file beside it that replaces the target only on commit(),
-/// so a failed or abandoned write leaves any old file exactly as it was. An existing target's
-/// permissions are kept.
+/// so a failed or abandoned write leaves any old file exactly as it was, and an interrupt,
+/// termination or hang-up removes it before the program ends. An existing target's permission
+/// bits (and group, where allowed) are kept.
 class AtomicFileOutput : public OutputStream {
 public:
     /// Creates the temporary file. Throws Error(File) when the folder is not writable.
@@ -60,6 +61,7 @@ private:
     std::string m_target;
     std::string m_temporary;
     std::FILE* m_file = nullptr;
+    int m_slot = -1;  // where the signal handler finds the temporary file
     bool m_committed = false;
 };
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "core/raster.h"
 #include "formats/jpeg.h"
@@ -71,7 +72,8 @@ TEST_F(CliFormats, UnreadableInputsGiveOneLineAndExitTwo)
     test::writeFile(dir.file("t.jpg"), "\xFF\xD8\xFF\xE0 cut short");
     test::writeFile(dir.file("t.png"), "\x89PNG\r\n\x1A\n cut short");
     test::writeFile(dir.file("old.png"), "old output");
-    for (const char* name : {"m.emf", "t.jpg", "t.png", "missing.jpg"}) {
+    ASSERT_EQ(mkfifo(dir.file("fifo.png").c_str(), 0600), 0);  // would block a plain open
+    for (const char* name : {"m.emf", "t.jpg", "t.png", "missing.jpg", "fifo.png"}) {
         const RunResult r = fx({"gray", dir.file(name), dir.file("old.png")});
         test::expectOneLineRefusal(r, name);
         EXPECT_EQ(r.err.rfind("lumavex-fx: " + dir.file(name) + ": ", 0), 0u) << r.err;

@@ -78,6 +78,8 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLine)
         {"resize", "--width", "0", "--height", "5", input, output},
         {"hflip", dir.file("missing.bmp"), output},
         {"hflip", input, dir.file("out.ico")},
+        {"gray", input, ""},
+        {"gray", input, dir.path().string() + "/"},
     };
     for (const auto& args : bad) {
         const RunResult r = fx(args);

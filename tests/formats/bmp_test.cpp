@@ -471,6 +471,14 @@ TEST(BMP, HostileHeadersGiveClearErrors)
              s.pixels = {0, 0, 0, 0};
          }),
          ErrorKind::Format},
+        {"all three masks 0", with([](DibLayout& s) {
+             s = DibLayout{};
+             s.bits = 32;
+             s.compression = 3;
+             s.masks = {0, 0, 0};
+             s.pixels = {1, 2, 3, 4};
+         }),
+         ErrorKind::Format},
         {"mask beyond 16 bits", with([](DibLayout& s) {
              s = DibLayout{};
              s.bits = 16;

@@ -94,6 +94,14 @@ TEST(ICO, LoadsTheLargestImage)
     more.push_back(big.bytes());
     got = ReadICO(makeIco(more));
     EXPECT_TRUE(got.samePixels(bigPicture));
+
+    // When that largest image is damaged, the next largest is read instead.
+    std::vector<uint8_t> damaged = big.bytes();
+    damaged.resize(damaged.size() / 2);
+    more.back() = damaged;
+    got = ReadICO(makeIco(more));
+    ASSERT_EQ(got.width(), 32);
+    EXPECT_EQ(got.pixel(3, 3), makeColor(0x10, 0x20, 0x30));
 }
 
 TEST(ICO, TheAndMaskShowsWhiteThroughTheColour)

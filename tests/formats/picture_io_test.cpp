@@ -6,11 +6,13 @@
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "core/error.h"
 #include "error_checks.h"
 #include "formats/registry.h"
+#include "formats/stream.h"
 #include "support/test_pictures.h"
 
 namespace lumavex {
@@ -175,6 +177,85 @@ TEST_F(Files, AFailedSaveLeavesTheOldFileIntact)
         EXPECT_EQ(kindOf([&] { SavePicture(picture, dir.file("ro/p.bmp")); }), ErrorKind::File);
         chmod(dir.file("ro").c_str(), 0755);
         EXPECT_EQ(test::readFile(dir.file("ro/p.bmp")), "old");
+    }
+}
+
+TEST_F(Files, ASignalDuringASaveRemovesTheTemporaryFileAndEndsTheProgram)
+{
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const pid_t child = fork();
+        if (child == 0) {
+            AtomicFileOutput out(dir.file("p.bmp"));
+            out.write("partial", 7);
+            kill(getpid(), signal);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        EXPECT_EQ(filesIn(dir.path()), 0u) << signal;
+    }
+}
+
+TEST_F(Files, StaleTemporariesOfDeadSavesAreRemovedOnTheNextSave)
+{
+    const pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    waitpid(gone, nullptr, 0);
+    const std::string dead = std::to_string(gone);
+    const std::string alive = std::to_string(getppid());
+    for (const std::string& name : std::vector<std::string>{
+             ".p.bmp.lvx" + dead + ".Ab3xYz", ".lvx" + dead + ".Qq0000",
+             ".p.bmp.lvx" + alive + ".Ab3xYz", ".q.bmp.lvx" + dead + ".x", ".p.bmp.other"})
+        test::writeFile(dir.file(name), "left over");
+    SavePicture(picture, dir.file("p.bmp"));
+    EXPECT_FALSE(fs::exists(dir.file(".p.bmp.lvx" + dead + ".Ab3xYz")));
+    EXPECT_FALSE(fs::exists(dir.file(".lvx" + dead + ".Qq0000")));
+    EXPECT_TRUE(fs::exists(dir.file(".p.bmp.lvx" + alive + ".Ab3xYz")));  // still being written
+    EXPECT_TRUE(fs::exists(dir.file(".q.bmp.lvx" + dead + ".x")));        // not a name of ours
+    EXPECT_TRUE(fs::exists(dir.file(".p.bmp.other")));
+}
+
+TEST_F(Files, SavingOverAFileKeepsOnlyItsPermissionBitsAndItsGroup)
+{
+    const std::string target = dir.file("p.bmp");
+    test::writeFile(target, "old");
+    ASSERT_EQ(chmod(target.c_str(), 06775), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
+    }
+    struct stat before;
+    ASSERT_EQ(stat(target.c_str(), &before), 0);
+    SavePicture(picture, target);
+    struct stat after;
+    ASSERT_EQ(stat(target.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777, 0775u);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_uid, geteuid());
+}
+
+TEST_F(Files, TheLongestNameSavesAndAnEmptyOneIsRefused)
+{
+    const std::string longest = dir.file(std::string(251, 'n') + ".bmp");
+    EXPECT_EQ(SavePicture(picture, longest), longest);
+    EXPECT_TRUE(LoadPicture(longest).samePixels(picture));
+    EXPECT_EQ(filesIn(dir.path()), 1u);
+    EXPECT_EQ(kindOf([&] { SavePicture(picture, ""); }), ErrorKind::BadArgument);
+    EXPECT_EQ(kindOf([&] { SavePicture(picture, dir.path().string() + "/"); }),
+              ErrorKind::BadArgument);
+}
+
+TEST_F(Files, NonRegularFilesAreRefusedWithoutBlocking)
+{
+    ASSERT_EQ(mkfifo(dir.file("f.png").c_str(), 0600), 0);
+    for (const std::string& name : {dir.file("f.png"), dir.path().string()}) {
+        try {
+            readWholeFile(name);
+            ADD_FAILURE() << name;
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), name + ": 通常のファイルではありません");
+        }
     }
 }
 

@@ -12,6 +12,7 @@
 
 #include "core/error.h"
 #include "error_checks.h"
+#include "support/bounded_run.h"
 #include "support/test_pictures.h"
 
 namespace lumavex {
@@ -346,6 +347,81 @@ TEST(PNG, HostileFilesGiveClearErrors)
                         e.kind() == ErrorKind::Unsupported)
                 << e.what();
         }
+    }
+}
+
+/// A chunk with its length and CRC.
+void appendChunk(std::vector<uint8_t>& file, const char* type, const std::vector<uint8_t>& body)
+{
+    auto be32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            file.push_back(static_cast<uint8_t>(v >> (24 - 8 * i)));
+    };
+    be32(static_cast<uint32_t>(body.size()));
+    const size_t start = file.size();
+    file.insert(file.end(), type, type + 4);
+    file.insert(file.end(), body.begin(), body.end());
+    be32(static_cast<uint32_t>(crc32(0, &file[start], static_cast<uInt>(body.size() + 4))));
+}
+
+/// An interlaced 16-bit RGBA file whose samples are all 0 (transparent, so white).
+std::vector<uint8_t> clearInterlaced16(uint32_t w, uint32_t h)
+{
+    std::vector<uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> header(13);
+    for (int i = 0; i < 4; ++i) {
+        header[i] = static_cast<uint8_t>(w >> (24 - 8 * i));
+        header[4 + i] = static_cast<uint8_t>(h >> (24 - 8 * i));
+    }
+    header[8] = 16;
+    header[9] = PNG_COLOR_TYPE_RGB_ALPHA;
+    header[12] = 1;
+    appendChunk(file, "IHDR", header);
+    size_t raw = 0;
+    for (int pass = 0; pass < 7; ++pass)
+        if (PNG_PASS_COLS(w, pass) && PNG_PASS_ROWS(h, pass))
+            raw += PNG_PASS_ROWS(h, pass) * (1 + PNG_PASS_COLS(w, pass) * 8);
+    const std::vector<uint8_t> zeros(raw, 0);
+    std::vector<uint8_t> packed(compressBound(static_cast<uLong>(raw)));
+    uLongf packedSize = static_cast<uLongf>(packed.size());
+    compress2(packed.data(), &packedSize, zeros.data(), static_cast<uLong>(raw), 1);
+    packed.resize(packedSize);
+    appendChunk(file, "IDAT", packed);
+    appendChunk(file, "IEND", {});
+    return file;
+}
+
+TEST(PNG, InterlacedSixteenBitFilesDecodeWithinThePictureMemory)
+{
+    const std::vector<uint8_t> file = clearInterlaced16(2000, 1500);
+    const test::BoundedResult r = test::runBounded([&] {
+        const Raster picture = ReadPNG(file);
+        return picture.width() == 2000 && picture.height() == 1500 &&
+                       picture.pixel(1999, 1499) == makeColor(255, 255, 255) &&
+                       picture.pixel(3, 5) == makeColor(255, 255, 255)
+                   ? 0
+                   : 1;
+    });
+    EXPECT_EQ(r.exitCode, 0);
+    // The picture is 9 MB; a buffer of the 16-bit pixels would be 24 MB more.
+    EXPECT_LT(r.extraBytes, uint64_t{18} << 20);
+}
+
+TEST(PNG, PaletteIndexesBeyondThePaletteAreRefused)
+{
+    PngLayout s;
+    s.width = 3;
+    s.height = 2;
+    s.colorType = PNG_COLOR_TYPE_PALETTE;
+    s.bitDepth = 4;
+    for (int i = 0; i < 5; ++i)
+        s.palette.push_back({static_cast<png_byte>(i * 50), 0, 0});
+    s.rows = packedRows({{0, 1, 2}, {3, 4, 4}}, 4);
+    EXPECT_EQ(ReadPNG(makePng(s)).pixel(1, 1), makeColor(200, 0, 0));
+    for (bool interlaced : {false, true}) {
+        s.interlaced = interlaced;
+        s.rows = packedRows({{0, 1, 2}, {3, 5, 4}}, 4);
+        EXPECT_EQ(kindOf(makePng(s)), ErrorKind::Format);
     }
 }
 
