@@ -14,6 +14,7 @@
 #include "dialogs/rotate_dialog.h"
 #include "dialogs/size_dialog.h"
 #include "dialogs/text_dialog.h"
+#include "mask/mask_editor_window.h"
 #include "document/document_window.h"
 #include "document/picture_control.h"
 #include "support/editor_test_support.h"
@@ -73,6 +74,7 @@ private slots:
     void badParameterLeavesThePicture();
     void dialogCommandsStopWhenCancelled();
     void countAndCommandsThatCannotRun();
+    void maskAndTextGiveTheirPictureBack();
 };
 
 void TstCommands::popupAddShadowGrowsTheTarget()
@@ -291,6 +293,35 @@ void TstCommands::countAndCommandsThatCannotRun()
     QVERIFY(!t.frame->statusLine()->currentMessage().isEmpty());
     QVERIFY(!d->edited());
     QVERIFY(t.ui.errors.isEmpty());
+}
+
+void TstCommands::maskAndTextGiveTheirPictureBack()
+{
+    EditorUnderTest t;
+    // Large enough to hold the editor's first marquee.
+    const Raster original = test::makeNoise(640, 320, 9);
+    DocumentWindow* d = openPicture(t, original);
+    QVERIFY(d);
+    Raster masked;
+    ModalAnswer<MaskEditorWindow> mask([&](MaskEditorWindow* shown) {
+        shown->onFLMask();
+        masked = shown->picture();
+        shown->close();
+    });
+    d->menuItem("Mask3")->trigger();
+    QVERIFY(mask.fired());
+    QCOMPARE(d->undoLabel(), QStringLiteral("Mask"));
+    QVERIFY(!samePixels(masked, original));
+    QVERIFY(samePixels(d->mainPicture()->picture(), masked));
+
+    ModalAnswer<TextDialog> text([](TextDialog* shown) {
+        QCOMPARE(shown->windowTitle(), QStringLiteral("TextOut"));
+        shown->onOk();
+    });
+    d->menuItem("PopTextOut1")->trigger();
+    QVERIFY(text.fired());
+    QCOMPARE(d->undoLabel(), QStringLiteral("テキスト"));
+    QVERIFY(!samePixels(d->mainPicture()->picture(), masked));
 }
 
 LUMAVEX_QTEST_MAIN(TstCommands)
