@@ -7,6 +7,7 @@
 
 #include <optional>
 
+#include "document/document_host.h"
 #include "document/document_window.h"
 #include "document/picture_control.h"
 
@@ -147,6 +148,11 @@ void DocumentWindow::createMenus()
     m_processingMenu = mergedMenu(this, "N4", QStringLiteral("処理"), 7);
     m_singleMenu = subMenu(m_processingMenu, "N5", "単独処理");
     addItems(this, m_singleMenu, kSingleItems);
+    // MixPaste has no command of its own here: it is the floating picture's pop-up entry.
+    connect(menuItem(QStringLiteral("Mixpaste1")), &QAction::triggered, this, [this] {
+        m_host->showStatusMessage(
+            QStringLiteral("MixPaste は貼り付けた画像の上のポップアップメニューから使います"));
+    });
     addItems(this, subMenu(m_processingMenu, "N1", "Image-画像"), kImageItems);
     addItems(this, subMenu(m_processingMenu, "color1", "color-色"), kColorItems);
 

@@ -292,6 +292,9 @@ void TstCommands::countAndCommandsThatCannotRun()
     d->menuItem("PopMerge1")->trigger();
     QVERIFY(!t.frame->statusLine()->currentMessage().isEmpty());
     QVERIFY(!d->edited());
+    t.frame->statusLine()->clearMessage();
+    d->menuItem("Mixpaste1")->trigger();
+    QVERIFY(!t.frame->statusLine()->currentMessage().isEmpty());
     QVERIFY(t.ui.errors.isEmpty());
 }
 
