@@ -10,6 +10,7 @@
 #include "core/convert.h"
 #include "core/error.h"
 #include "formats/picture_io.h"
+#include "messages.h"
 #include "run.h"
 #include "version.h"
 
@@ -82,18 +83,19 @@ std::string placeholder(OptionType type)
 std::string commandUsage(const Command& c)
 {
     std::ostringstream out;
-    out << "使い方: lumavex-fx " << c.name << (c.options.empty() ? "" : " [OPTIONS]")
-        << (c.files == 2 ? " INPUT OUTPUT" : " INPUT") << "\n"
-        << c.summary << "\n";
+    out << trFormat("使い方: lumavex-fx %s", c.name + (c.options.empty() ? "" : " [OPTIONS]") +
+                                                 (c.files == 2 ? " INPUT OUTPUT" : " INPUT"))
+        << "\n"
+        << tr(c.summary) << "\n";
     if (!c.options.empty())
         out << "\n";
     for (const auto& o : c.options) {
         std::string head = "  --" + o.name + placeholder(o.type);
-        out << head << std::string(head.size() < 26 ? 26 - head.size() : 1, ' ') << o.help;
+        out << head << std::string(head.size() < 26 ? 26 - head.size() : 1, ' ') << tr(o.help);
         if (o.required)
-            out << " (必須)";
+            out << " " << tr("(必須)");
         else if (!o.defaultValue.empty())
-            out << " (既定値 " << o.defaultValue << ")";
+            out << " " << trFormat("(既定値 %s)", o.defaultValue);
         out << "\n";
     }
     return out.str();
@@ -122,23 +124,107 @@ std::vector<Command> orderedCommands()
     return commands;
 }
 
+const char* toolDescription()
+{
+    return "画像ファイルに Lumavex の処理をひとつ施して保存します。形式は拡張子で決まります\n"
+           "(.bmp .dib .jpg .jpeg .png .gif)。色は #RRGGBB、#RGB か色の名前\n"
+           "(red, navy など) で書きます。\n";
+}
+
 std::string toolUsage()
 {
     std::ostringstream out;
-    out << "使い方: lumavex-fx COMMAND [OPTIONS] INPUT OUTPUT\n"
-           "        lumavex-fx num-colors INPUT\n"
-           "        lumavex-fx run --chain STEPS -o OUTDIR [-j N] INPUT... (lumavex-fx run "
-           "--help)\n"
-           "        lumavex-fx --help | COMMAND --help\n\n"
-           "画像ファイルに Lumavex の処理をひとつ施して保存します。形式は拡張子で決まります\n"
-           "(.bmp .dib .jpg .jpeg .png .gif)。色は #RRGGBB、#RGB か色の名前\n(red, navy など) "
-           "で書きます。\n\n"
-           "コマンド:\n";
+    out << tr("使い方: lumavex-fx COMMAND [OPTIONS] INPUT OUTPUT\n"
+              "        lumavex-fx num-colors INPUT\n"
+              "        lumavex-fx run --chain STEPS -o OUTDIR [-j N] INPUT... (lumavex-fx run "
+              "--help)\n"
+              "        lumavex-fx --help | --version | COMMAND --help\n")
+        << "\n"
+        << tr(toolDescription()) << "\n"
+        << tr("コマンド:") << "\n";
     for (const auto& c : orderedCommands()) {
         std::string head = "  " + c.name;
-        out << head << std::string(head.size() < 20 ? 20 - head.size() : 1, ' ') << c.summary
+        out << head << std::string(head.size() < 20 ? 20 - head.size() : 1, ' ') << tr(c.summary)
             << "\n";
     }
+    return out.str();
+}
+
+// The words bash completion offers: the commands, or one command's options.
+void listForCompletion(const std::vector<std::string>& args)
+{
+    if (args[0] == "--list-commands") {
+        for (const auto& c : orderedCommands())
+            std::cout << c.name << "\n";
+        std::cout << "run\n--help\n--version\n";
+        return;
+    }
+    if (args.size() < 2)
+        return;
+    if (args[1] == "run") {
+        for (const char* o : batchOptionNames())
+            std::cout << o << "\n";
+        return;
+    }
+    if (const Command* c = findCommand(args[1])) {
+        for (const auto& o : c->options)
+            std::cout << "--" << o.name << "\n";
+        std::cout << "--help\n";
+    }
+}
+
+std::string roffEscaped(std::string text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\\')
+            out += "\\e";
+        else if (c == '-')
+            out += "\\-";
+        else
+            out += c;
+    }
+    if (!out.empty() && (out[0] == '.' || out[0] == '\''))
+        out.insert(0, "\\&");
+    return out;
+}
+
+// The manual page, made from the same table as --help so that it lists every command, option
+// and default.
+std::string manualPage()
+{
+    std::ostringstream out;
+    out << ".TH LUMAVEX\\-FX 1 \"\" \"Lumavex " LUMAVEX_VERSION "\" \"Lumavex\"\n"
+        << ".SH NAME\nlumavex\\-fx \\- "
+        << roffEscaped(tr("画像ファイルに Lumavex の処理を施します")) << "\n.SH SYNOPSIS\n"
+        << ".B lumavex\\-fx\n\\fICOMMAND\\fR [\\fIOPTIONS\\fR] \\fIINPUT\\fR \\fIOUTPUT\\fR\n.br\n"
+        << ".B lumavex\\-fx num\\-colors\n\\fIINPUT\\fR\n.br\n"
+        << ".B lumavex\\-fx run\n\\-\\-chain \\fISTEPS\\fR \\-o \\fIOUTDIR\\fR [\\-j \\fIN\\fR] "
+           "\\fIINPUT\\fR...\n.br\n"
+        << ".B lumavex\\-fx\n\\-\\-help | \\-\\-version | \\fICOMMAND\\fR \\-\\-help\n"
+        << ".SH DESCRIPTION\n"
+        << roffEscaped(tr(toolDescription())) << "\n"
+        << ".SH COMMANDS\n";
+    for (const auto& c : orderedCommands()) {
+        out << ".SS " << roffEscaped(c.name) << "\n" << roffEscaped(tr(c.summary)) << "\n";
+        for (const auto& o : c.options) {
+            out << ".TP\n.B \\-\\-" << roffEscaped(o.name) << roffEscaped(placeholder(o.type))
+                << "\n"
+                << roffEscaped(tr(o.help));
+            if (o.required)
+                out << " " << roffEscaped(tr("(必須)"));
+            else if (!o.defaultValue.empty())
+                out << " " << roffEscaped(trFormat("(既定値 %s)", o.defaultValue));
+            out << "\n";
+        }
+    }
+    out << ".SS run\n.nf\n"
+        << roffEscaped(batchUsage()) << ".fi\n"
+        << ".SH \"EXIT STATUS\"\n.TP\n.B 0\n"
+        << roffEscaped(tr("成功しました")) << "\n.TP\n.B 2\n"
+        << roffEscaped(tr("引数の誤り、読めない・書けないファイル、処理の失敗 (run "
+                          "では失敗したファイルがある)"))
+        << "\n.SH \"SEE ALSO\"\n.BR lumavex (1)\n";
     return out.str();
 }
 
@@ -165,13 +251,13 @@ Rect parseRect(const std::string& text)
         start = comma + 1;
     }
     if (parts.size() != 4)
-        throw usage("'" + text + "' は X,Y,W,H の形ではありません");
+        throw usage(trFormat("'%s' は X,Y,W,H の形ではありません", text));
     if (parts[2] < 0 || parts[3] < 0)
-        throw usage("--rect の幅と高さは 0 以上でなければなりません: " + text);
+        throw usage(trFormat("--rect の幅と高さは 0 以上でなければなりません: %s", text));
     const int64_t right = int64_t{parts[0]} + parts[2];
     const int64_t bottom = int64_t{parts[1]} + parts[3];
     if (right > INT32_MAX || bottom > INT32_MAX)
-        throw usage("--rect の範囲が大きすぎます: " + text);
+        throw usage(trFormat("--rect の範囲が大きすぎます: %s", text));
     return {parts[0], parts[1], static_cast<int>(right), static_cast<int>(bottom)};
 }
 
@@ -225,7 +311,7 @@ Color parseColor(const std::string& text)
     for (const NamedColor& c : kColorNames)
         if (name == c.name)
             return makeColor(c.r, c.g, c.b);
-    throw usage("'" + text + "' は色ではありません (#RRGGBB, #RGB か red などの色の名前)");
+    throw usage(trFormat("'%s' は色ではありません (#RRGGBB, #RGB か red などの色の名前)", text));
 }
 
 Invocation::Invocation(const Command& command, std::map<std::string, std::string> values,
@@ -262,14 +348,14 @@ int Invocation::integer(const std::string& name) const
 {
     const std::string* v = raw(name);
     if (!v)
-        throw usage("--" + name + " を指定してください");
+        throw usage(trFormat("--%s を指定してください", name));
     const int value = StrToInt(*v);
     const auto& choices = definition(name).choices;
     if (!choices.empty() && std::find(choices.begin(), choices.end(), value) == choices.end()) {
         std::string list;
         for (int c : choices)
             list += (list.empty() ? "" : ", ") + std::to_string(c);
-        throw usage("--" + name + " は " + list + " のどれかです: " + *v);
+        throw usage(trFormat("--%s は %s のどれかです: %s", name, list, *v));
     }
     return value;
 }
@@ -278,7 +364,7 @@ Color Invocation::color(const std::string& name) const
 {
     const std::string* v = raw(name);
     if (!v)
-        throw usage("--" + name + " を指定してください");
+        throw usage(trFormat("--%s を指定してください", name));
     return parseColor(*v);
 }
 
@@ -286,7 +372,7 @@ std::string Invocation::text(const std::string& name) const
 {
     const std::string* v = raw(name);
     if (!v)
-        throw usage("--" + name + " を指定してください");
+        throw usage(trFormat("--%s を指定してください", name));
     return *v;
 }
 
@@ -313,7 +399,7 @@ int jpegQuality(const Invocation& invocation)
 {
     const int quality = invocation.integer("quality");
     if (quality < 1 || quality > 100)
-        throw usage("--quality は 1 から 100 までです: " + std::to_string(quality));
+        throw usage(trFormat("--quality は 1 から 100 までです: %s", std::to_string(quality)));
     return quality;
 }
 
@@ -321,8 +407,8 @@ void Invocation::validate() const
 {
     for (const auto& o : m_command.options) {
         if (o.required && !m_values.count(o.name))
-            throw usage("--" + o.name + " を指定してください (lumavex-fx " + m_command.name +
-                        " --help)");
+            throw usage(
+                trFormat("--%s を指定してください (lumavex-fx %s --help)", o.name, m_command.name));
         if (!raw(o.name))
             continue;
         switch (o.type) {
@@ -389,16 +475,16 @@ ParsedArguments parseArguments(const Command& command, const std::vector<std::st
             if (o.name == name)
                 def = &o;
         if (!def)
-            throw usage(command.name + " に --" + name + " というオプションはありません");
+            throw usage(trFormat("%s に --%s というオプションはありません", command.name, name));
         if (def->type == OptionType::Flag) {
             if (value)
-                throw usage("--" + name + " は値をとりません");
+                throw usage(trFormat("--%s は値をとりません", name));
             values[name] = "";
             continue;
         }
         if (!value) {
             if (i + 1 >= args.size())
-                throw usage("--" + name + " の値がありません");
+                throw usage(trFormat("--%s の値がありません", name));
             value = args[++i];
         }
         values[name] = *value;
@@ -417,9 +503,10 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
     }
     const auto& files = parsed.files;
     if (static_cast<int>(files.size()) != command.files)
-        throw usage(command.files == 2 ? "INPUT と OUTPUT を指定してください (lumavex-fx " +
-                                             command.name + " --help)"
-                                       : "INPUT をひとつ指定してください");
+        throw usage(command.files == 2
+                        ? trFormat("INPUT と OUTPUT を指定してください (lumavex-fx %s --help)",
+                                   command.name)
+                        : tr("INPUT をひとつ指定してください"));
 
     Invocation invocation(command, std::move(parsed.values), files);
     invocation.validate();
@@ -451,17 +538,25 @@ int runTool(const std::vector<std::string>& args)
             std::cout << "lumavex-fx " LUMAVEX_VERSION "\n";
             return 0;
         }
+        if (args[0] == "--list-commands" || args[0] == "--list-options") {
+            listForCompletion(args);
+            return 0;
+        }
+        if (args[0] == "--man") {
+            std::cout << manualPage();
+            return 0;
+        }
         if (args[0] == "run")
             return runBatch(std::vector<std::string>(args.begin() + 1, args.end()));
         const Command* command = findCommand(args[0]);
         if (!command)
-            throw usage("'" + args[0] + "' というコマンドはありません (lumavex-fx --help)");
+            throw usage(trFormat("'%s' というコマンドはありません (lumavex-fx --help)", args[0]));
         return runCommand(*command, std::vector<std::string>(args.begin() + 1, args.end()));
     } catch (const Error& e) {
         std::cerr << "lumavex-fx: " << e.what() << "\n";
         return 2;
     } catch (const std::bad_alloc&) {
-        std::cerr << "lumavex-fx: メモリが足りません\n";
+        std::cerr << "lumavex-fx: " << tr("メモリが足りません") << "\n";
         return 2;
     }
 }

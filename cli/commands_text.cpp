@@ -9,6 +9,7 @@
 #include "bridge/fonts.h"
 #include "bridge/qt_text_renderer.h"
 #include "command.h"
+#include "messages.h"
 #include "core/error.h"
 #include "effects/text.h"
 
@@ -21,8 +22,10 @@ void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 {
     if (type != QtFatalMsg)
         return;
-    std::cerr << "lumavex-fx: Qt を起動できません: "
-              << message.section(QLatin1Char('\n'), 0, 0).toStdString() << "\n";
+    std::cerr << "lumavex-fx: "
+              << trFormat("Qt を起動できません: %s",
+                          message.section(QLatin1Char('\n'), 0, 0).toStdString())
+              << "\n";
     std::_Exit(2);
 }
 
@@ -71,7 +74,7 @@ TextSettings readSettings(const Invocation& inv, bool withBevel)
     s.y = inv.integer("y");
     s.font.family = inv.text("font");
     if (s.font.family.empty())
-        throw Error(ErrorKind::BadArgument, "--font のフォント名が空です");
+        throw Error(ErrorKind::BadArgument, tr("--font のフォント名が空です"));
     s.font.pixelSize = inv.integer("size");
     s.font.bold = inv.flag("bold");
     s.font.italic = inv.flag("italic");

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "core/convert.h"
+#include "messages.h"
 
 namespace lumavex::cli {
 namespace {
@@ -52,7 +53,7 @@ std::vector<std::string> splitWords(const std::string& step)
         }
     }
     if (quote)
-        throw usageError("チェーンの引用符が閉じていません: " + step);
+        throw usageError(trFormat("チェーンの引用符が閉じていません: %s", step));
     if (inWord)
         words.push_back(word);
     return words;
@@ -106,6 +107,34 @@ std::vector<std::string> splitSteps(const std::string& text)
 
 }  // namespace
 
+std::string batchUsage()
+{
+    return tr(
+        "使い方: lumavex-fx run (--chain STEPS | --chain-file FILE) (-o OUTDIR | -o PATTERN | "
+        "--in-place)\n"
+        "                      [-j N] [--format EXT] [--quality N] [--quiet] [--fail-fast] "
+        "INPUT...\n"
+        "コマンドのチェーンを各画像に順に施して保存します。画像はメモリの上で処理され、\n"
+        "途中のファイルは作られません。\n\n"
+        "  --chain STEPS           手順を ';' で区切ったチェーン (\"panel --width 8; blur\")\n"
+        "  --chain-file FILE       一行にひとつの手順を書いたファイル ('#' の行は注釈)\n"
+        "  -o OUTDIR               出力フォルダ (入力と同じ名前で書きます)\n"
+        "  -o PATTERN              出力ファイル名の型 ({name} は入力の名前、{ext} は拡張子)\n"
+        "  --in-place              入力ファイルを上書きします\n"
+        "  -j N                    同時に処理するファイルの数 (既定値 CPU の数)\n"
+        "  --format EXT            出力の形式 (既定値 入力と同じ)\n"
+        "  --quality N             JPEG の品質 1..100 (既定値 75)\n"
+        "  --quiet                 進み具合を表示しません\n"
+        "  --fail-fast             最初の失敗で止めます\n\n"
+        "終了状態: 0 すべて成功、2 失敗したファイルがあるか引数の誤り\n");
+}
+
+std::vector<const char*> batchOptionNames()
+{
+    return {"--chain",  "--chain-file", "-o",      "--in-place",  "-j",
+            "--format", "--quality",    "--quiet", "--fail-fast", "--help"};
+}
+
 Chain parseChain(const std::string& text)
 {
     Chain chain;
@@ -115,13 +144,14 @@ Chain parseChain(const std::string& text)
             continue;
         const Command* command = findCommand(words[0]);
         if (!command)
-            throw usageError("'" + words[0] + "' というコマンドはありません (lumavex-fx --help)");
+            throw usageError(
+                trFormat("'%s' というコマンドはありません (lumavex-fx --help)", words[0]));
         if (command->files != 2)
-            throw usageError(command->name + " はチェーンに入れられません");
+            throw usageError(trFormat("%s はチェーンに入れられません", command->name));
         ParsedArguments parsed =
             parseArguments(*command, std::vector<std::string>(words.begin() + 1, words.end()));
         if (parsed.help || !parsed.files.empty())
-            throw usageError("チェーンの手順にはファイル名を書きません: " + step);
+            throw usageError(trFormat("チェーンの手順にはファイル名を書きません: %s", step));
         const bool setsQuality = parsed.values.count("quality") != 0;
         Invocation invocation(*command, std::move(parsed.values), {});
         invocation.validate();
@@ -141,7 +171,7 @@ Chain parseChain(const std::string& text)
         chain.steps.push_back(std::move(s));
     }
     if (chain.steps.empty() && text.find_first_not_of(" \t\r\n;") == std::string::npos)
-        throw usageError("チェーンが空です");
+        throw usageError(tr("チェーンが空です"));
     return chain;
 }
 
@@ -169,32 +199,11 @@ struct BatchOptions {
     std::vector<std::string> inputs;
 };
 
-std::string batchUsage()
-{
-    return "使い方: lumavex-fx run (--chain STEPS | --chain-file FILE) (-o OUTDIR | -o PATTERN | "
-           "--in-place)\n"
-           "                      [-j N] [--format EXT] [--quality N] [--quiet] [--fail-fast] "
-           "INPUT...\n"
-           "コマンドのチェーンを各画像に順に施して保存します。画像はメモリの上で処理され、\n"
-           "途中のファイルは作られません。\n\n"
-           "  --chain STEPS           手順を ';' で区切ったチェーン (\"panel --width 8; blur\")\n"
-           "  --chain-file FILE       一行にひとつの手順を書いたファイル ('#' の行は注釈)\n"
-           "  -o OUTDIR               出力フォルダ (入力と同じ名前で書きます)\n"
-           "  -o PATTERN              出力ファイル名の型 ({name} は入力の名前、{ext} は拡張子)\n"
-           "  --in-place              入力ファイルを上書きします\n"
-           "  -j N                    同時に処理するファイルの数 (既定値 CPU の数)\n"
-           "  --format EXT            出力の形式 (既定値 入力と同じ)\n"
-           "  --quality N             JPEG の品質 1..100 (既定値 75)\n"
-           "  --quiet                 進み具合を表示しません\n"
-           "  --fail-fast             最初の失敗で止めます\n\n"
-           "終了状態: 0 すべて成功、2 失敗したファイルがあるか引数の誤り\n";
-}
-
 std::string readChainFile(const std::string& fileName)
 {
     std::ifstream in(fileName, std::ios::binary);
     if (!in)
-        throw Error(ErrorKind::File, "チェーンのファイルを読めません: " + fileName);
+        throw Error(ErrorKind::File, trFormat("チェーンのファイルを読めません: %s", fileName));
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -204,8 +213,9 @@ int positiveInteger(const std::string& option, const std::string& value, int low
 {
     const int n = StrToInt(value);
     if (n < low || n > high)
-        throw usageError(option + " は " + std::to_string(low) + " から " + std::to_string(high) +
-                         " までです: " + value);
+        throw usageError(trFormat("%s は %s から %s までです: ", option, std::to_string(low),
+                                  std::to_string(high)) +
+                         value);
     return n;
 }
 
@@ -230,14 +240,14 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args)
         }
         auto flag = [&](bool& target) {
             if (inlineValue)
-                throw usageError(a + " は値をとりません");
+                throw usageError(trFormat("%s は値をとりません", a));
             target = true;
         };
         auto value = [&]() -> std::string {
             if (inlineValue)
                 return *inlineValue;
             if (i + 1 >= args.size())
-                throw usageError(a + " の値がありません");
+                throw usageError(trFormat("%s の値がありません", a));
             return args[++i];
         };
         if (a == "--chain") {
@@ -249,7 +259,7 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args)
         } else if (a == "-o" || a == "--output") {
             o.output = value();
             if (o.output.empty())
-                throw usageError("-o の出力先が空です");
+                throw usageError(tr("-o の出力先が空です"));
         } else if (a == "-j" || a == "--jobs") {
             o.jobs = positiveInteger("-j", value(), 1, 1024);
         } else if (a == "--format") {
@@ -257,7 +267,7 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args)
             if (!o.format.empty() && o.format[0] == '.')
                 o.format.erase(0, 1);
             if (o.format.empty())
-                throw usageError("--format の拡張子が空です");
+                throw usageError(tr("--format の拡張子が空です"));
         } else if (a == "--quality") {
             o.quality = positiveInteger("--quality", value(), 1, 100);
         } else if (a == "--quiet" || a == "-q") {
@@ -267,15 +277,15 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args)
         } else if (a == "--in-place") {
             flag(o.inPlace);
         } else {
-            throw usageError("run に " + a + " というオプションはありません");
+            throw usageError(trFormat("run に %s というオプションはありません", a));
         }
     }
     if (!o.haveChain)
-        throw usageError("--chain か --chain-file を指定してください (lumavex-fx run --help)");
+        throw usageError(tr("--chain か --chain-file を指定してください (lumavex-fx run --help)"));
     if (o.output.empty() && !o.inPlace)
-        throw usageError("-o OUTDIR か --in-place を指定してください (lumavex-fx run --help)");
+        throw usageError(tr("-o OUTDIR か --in-place を指定してください (lumavex-fx run --help)"));
     if (o.inputs.empty())
-        throw usageError("INPUT を指定してください (lumavex-fx run --help)");
+        throw usageError(tr("INPUT を指定してください (lumavex-fx run --help)"));
     return o;
 }
 
@@ -326,10 +336,10 @@ std::vector<std::string> plannedOutputs(const BatchOptions& o)
         const std::string out = savedFileName(outputName(o, o.inputs[i]));
         const std::string id = identity(out);
         if (auto [at, fresh] = written.emplace(id, i); !fresh)
-            throw usageError(o.inputs[at->second] + " と " + o.inputs[i] + " が同じファイル " +
-                             out + " に書かれます");
+            throw usageError(trFormat("%s と %s が同じファイル %s に書かれます",
+                                      o.inputs[at->second], o.inputs[i], out));
         if (auto it = inputs.find(id); it != inputs.end() && !o.inPlace)
-            throw usageError(out + " は入力ファイルです (上書きするには --in-place)");
+            throw usageError(trFormat("%s は入力ファイルです (上書きするには --in-place)", out));
         outputs.push_back(out);
     }
     return outputs;
@@ -388,13 +398,13 @@ private:
         const size_t filled = m_total ? m_done * width / m_total : width;
         std::ostringstream line;
         line << "\r\033[K[" << std::string(filled, '#') << std::string(width - filled, '-') << "] "
-             << m_done << "/" << m_total << " 完了";
+             << m_done << "/" << m_total << " " << tr("完了");
         if (m_failed)
-            line << "  " << m_failed << " 失敗";
+            line << "  " << trFormat("%s 失敗", std::to_string(m_failed));
         if (m_done > 0) {
             char r[32];
             std::snprintf(r, sizeof r, "%.1f", rate);
-            line << "  " << r << " 枚/秒  残り " << clock((m_total - m_done) / rate);
+            line << "  " << trFormat("%s 枚/秒  残り %s", r, clock((m_total - m_done) / rate));
         }
         std::cerr << line.str() << std::flush;
     }
@@ -428,7 +438,7 @@ std::string processFile(const Chain& chain, const std::string& input, const std:
             return why;
         return input + ": " + why;
     } catch (const std::bad_alloc&) {
-        return input + ": メモリが足りません";
+        return input + ": " + tr("メモリが足りません");
     }
 }
 

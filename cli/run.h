@@ -33,6 +33,11 @@ Chain parseChain(const std::string& text);
 /// Applies the chain to a picture, as the single commands would one after another.
 void applyChain(const Chain& chain, Raster& picture, TextRenderer* renderer);
 
+/// The help of run, in the user's language.
+std::string batchUsage();
+/// The options of run, for shell completion.
+std::vector<const char*> batchOptionNames();
+
 /// Runs "lumavex-fx run ARGS"; returns the exit status (0 every file done, 2 otherwise).
 int runBatch(const std::vector<std::string>& args);
 

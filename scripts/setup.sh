@@ -10,6 +10,6 @@ apt_install \
     qt6-base-dev libqt6opengl6-dev libgl-dev libfontconfig-dev \
     libsane-dev sane-utils libsane1 \
     xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho \
-    libjpeg-turbo-progs giflib-tools \
+    libjpeg-turbo-progs giflib-tools gettext \
     qt6-translations-l10n \
     clang-format appstream desktop-file-utils

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "core/raster.h"
@@ -141,6 +142,34 @@ TEST_F(Cli, QualityChoosesTheJpegQualityOfEveryCommand)
     EXPECT_EQ(test::readFile(dir.file("batch/in.jpg")), low);
     for (const char* bad : {"0", "101", "high"})
         test::expectOneLineRefusal(fx({"gray", "--quality", bad, input, jpg}), bad);
+}
+
+// Help and errors are Japanese under a Japanese locale and English under any other; the
+// English help leaves no message untranslated.
+TEST_F(Cli, MessagesFollowTheLocale)
+{
+    const auto hasJapanese = [](const std::string& text) {
+        return std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; });
+    };
+    for (const char* locale : {"LC_ALL=C", "LC_ALL=en_GB.UTF-8", "LC_ALL=fr_FR"}) {
+        const RunResult r = fx({"resize", "--width", "5", input, output}, {locale});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "lumavex-fx: --height is required (lumavex-fx resize --help)\n") << locale;
+    }
+    const RunResult ja =
+        fx({"resize", "--width", "5", input, output}, {"LC_ALL=", "LANG=ja_JP.UTF-8"});
+    EXPECT_EQ(ja.err, "lumavex-fx: --height を指定してください (lumavex-fx resize --help)\n");
+
+    std::vector<std::vector<std::string>> helps = {{"--help"}, {"run", "--help"}};
+    for (const char* name :
+         {"add-shadow", "panel", "merge", "save", "rotate", "convert", "fl-mask"})
+        helps.push_back({name, "--help"});
+    for (const auto& args : helps) {
+        const RunResult en = fx(args, {"LC_ALL=C"});
+        EXPECT_EQ(en.status, 0);
+        EXPECT_FALSE(hasJapanese(en.out)) << en.out;
+        EXPECT_TRUE(hasJapanese(fx(args).out)) << args[0];
+    }
 }
 
 }  // namespace

@@ -13,11 +13,14 @@
 
 namespace lumavex::test {
 
-/// Runs lumavex-fx with the arguments; extra environment entries are "NAME=value".
+/// Runs lumavex-fx with the arguments under a Japanese locale, the language its messages are
+/// written in; extra environment entries ("NAME=value") come after it and may replace it.
 inline RunResult fx(std::vector<std::string> args, const std::vector<std::string>& environment = {})
 {
     args.insert(args.begin(), LUMAVEX_FX);
-    return runProgram(args, environment);
+    std::vector<std::string> env = {"LC_ALL=ja_JP.UTF-8"};
+    env.insert(env.end(), environment.begin(), environment.end());
+    return runProgram(args, env);
 }
 
 /// Checks a refused run: status 2 and a single line on stderr that begins "lumavex-fx: ".
