@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/apt-install.sh
 apt_install \
-    hyperfine \
+    hyperfine parallel \
     imagemagick \
     libvips-dev libvips-tools libmagickwand-dev python3-pil \
     giflib-tools
