@@ -6,6 +6,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStringDecoder>
+#include <QThread>
 #include <QTimer>
 
 #include <cerrno>
@@ -90,14 +91,26 @@ std::optional<QString> requestedFileName(const QByteArray& request)
 }
 
 OpenRequestServer::OpenRequestServer(QObject* parent)
-    : QObject(parent), m_server(new QLocalServer(this))
+    : QObject(parent), m_thread(new QThread(this)), m_server(new QLocalServer)
 {
+    // The socket and its connections live on a thread of their own, so a request is taken and
+    // answered at once even while the editor is busy; the names reach it queued.
+    m_thread->setObjectName(QStringLiteral("open requests"));
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     m_server->setMaxPendingConnections(kMaxConnections);
-    connect(m_server, &QLocalServer::newConnection, this, &OpenRequestServer::acceptConnection);
+    m_server->moveToThread(m_thread);
+    connect(m_server, &QLocalServer::newConnection, m_server, [this] { acceptConnection(); });
+    m_thread->start();
 }
 
-OpenRequestServer::~OpenRequestServer() = default;
+OpenRequestServer::~OpenRequestServer()
+{
+    QLocalServer* server = m_server;
+    QMetaObject::invokeMethod(
+        server, [server] { delete server; }, Qt::BlockingQueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+}
 
 bool OpenRequestServer::listen(const QString& socketName)
 {
@@ -111,12 +124,20 @@ bool OpenRequestServer::listen(const QString& socketName)
     }
     // Nobody answers: what is left there is the socket of an instance that ended.
     QLocalServer::removeServer(socketName);
-    return m_server->listen(socketName);
+    bool listening = false;
+    QMetaObject::invokeMethod(
+        m_server,
+        [this, &socketName, &listening] {
+            listening = m_server->listen(socketName);
+            m_fullServerName = m_server->fullServerName();
+        },
+        Qt::BlockingQueuedConnection);
+    return listening;
 }
 
 QString OpenRequestServer::fullServerName() const
 {
-    return m_server->fullServerName();
+    return m_fullServerName;
 }
 
 void OpenRequestServer::acceptConnection()

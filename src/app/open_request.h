@@ -8,6 +8,7 @@
 
 class QLocalServer;
 class QLocalSocket;
+class QThread;
 
 namespace lumavex {
 
@@ -27,7 +28,8 @@ std::optional<QString> requestedFileName(const QByteArray& request);
 /// The receiving side of open requests: a local socket on which another process, of the same
 /// user only, names files to open. A request is a file name in UTF-8 ended by a NUL byte (or
 /// by the end of the connection); an empty name ends a batch, and the server answers it with
-/// one byte 0x06. Requests that are not file names are ignored.
+/// one byte 0x06. Requests that are not file names are ignored. The socket is served on a
+/// thread of its own, so requests are taken and answered while the editor is busy.
 class OpenRequestServer : public QObject {
     Q_OBJECT
 public:
@@ -41,13 +43,16 @@ public:
     QString fullServerName() const;
 
 signals:
-    /// A file was named; emitted from the event loop, after the request was answered.
+    /// A file was named; emitted from this object's event loop, queued from the socket's thread.
     void openRequested(const QString& fileName);
 
 private:
+    /// Runs on the socket's thread.
     void acceptConnection();
 
-    QLocalServer* m_server;
+    QThread* m_thread;
+    QLocalServer* m_server;  // lives on m_thread
+    QString m_fullServerName;
 };
 
 /// Hands files to the instance listening on the socket, their names made absolute. Returns

@@ -101,6 +101,7 @@ private slots:
     void onlyOneServerListens();
     void leftoverSocketIsReplaced();
     void secondProcessHandsFilesToTheServer();
+    void aBusyEditorStillTakesTheRequest();
     void runningEditorTakesFilesFromASecondStart();
     void commandLineOptions();
 };
@@ -242,6 +243,21 @@ void TstOpenRequest::secondProcessHandsFilesToTheServer()
     QTRY_COMPARE(spy.count(), 2);
     QCOMPARE(spy[0][0].toString(), runtime.path + QStringLiteral("/relative.bmp"));
     QCOMPARE(spy[1][0].toString(), QStringLiteral("/abs/写真.jpg"));
+}
+
+void TstOpenRequest::aBusyEditorStillTakesTheRequest()
+{
+    RuntimeDir runtime;
+    OpenRequestServer server;
+    QVERIFY(server.listen());
+    QSignalSpy spy(&server, &OpenRequestServer::openRequested);
+    // This thread runs no events while it sends and waits, as a busy editor would not.
+    QVERIFY(sendOpenRequests({QStringLiteral("/busy/a.bmp"), QStringLiteral("/busy/b.bmp")},
+                             runtime.socket(), 2000));
+    QCOMPARE(spy.count(), 0);  // the names wait for the event loop
+    QTRY_COMPARE(spy.count(), 2);
+    QCOMPARE(spy[0][0].toString(), QStringLiteral("/busy/a.bmp"));
+    QCOMPARE(spy[1][0].toString(), QStringLiteral("/busy/b.bmp"));
 }
 
 void TstOpenRequest::runningEditorTakesFilesFromASecondStart()
