@@ -12,4 +12,5 @@ apt_install \
     xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho \
     libjpeg-turbo-progs giflib-tools gettext \
     qt6-translations-l10n \
-    clang-format appstream desktop-file-utils
+    clang-format appstream desktop-file-utils \
+    clang libclang-rt-14-dev
