@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -103,7 +104,13 @@ Raster ReadGIF(std::span<const uint8_t> data)
         const int64_t height = std::max<int64_t>(gif->SHeight, bottom);
         checkRasterSize(width, height);
         checkRasterSize(image.Width, image.Height);
-        Raster picture(static_cast<int>(width), static_cast<int>(height));
+        // Every LZW code takes at least 3 bits and stands for at most 4096 pixels: an image
+        // larger than that is cut short, and refused before its picture is made.
+        const uint64_t bitsLeft = uint64_t(data.size() - source.position) * 8;
+        if (uint64_t(image.Width) * uint64_t(image.Height) > bitsLeft / 3 * 4096)
+            throw corrupt("画像データが途中で終わっています");
+        // The picture is made once its first row is read.
+        std::optional<Raster> picture;
 
         // Interlaced images send every 8th row from 0, every 8th from 4, every 4th from 2,
         // then every 2nd from 1.
@@ -121,7 +128,9 @@ Raster ReadGIF(std::span<const uint8_t> data)
         for (const int y : order) {
             if (DGifGetLine(gif, line.data(), image.Width) == GIF_ERROR)
                 throw giflibError(gif->Error);
-            uint8_t* dst = picture.row(image.Top + y) + 3 * size_t(image.Left);
+            if (!picture)
+                picture.emplace(static_cast<int>(width), static_cast<int>(height));
+            uint8_t* dst = picture->row(image.Top + y) + 3 * size_t(image.Left);
             for (int x = 0; x < image.Width; ++x, dst += 3) {
                 const int index = line[x];
                 if (index == transparent)
@@ -135,7 +144,7 @@ Raster ReadGIF(std::span<const uint8_t> data)
                 dst[2] = c.Red;
             }
         }
-        return picture;
+        return std::move(*picture);
     }
 }
 

@@ -49,8 +49,9 @@ ErrorManager& errorsOf(j_common_ptr cinfo)
 
 bool isCorruptDataWarning(int code)
 {
-    return code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE || code == JWRN_BOGUS_PROGRESSION ||
-           code == JWRN_EXTRANEOUS_DATA || code == JWRN_MUST_RESYNC || code == JWRN_NOT_SEQUENTIAL;
+    return code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
+           code == JWRN_BOGUS_PROGRESSION || code == JWRN_EXTRANEOUS_DATA ||
+           code == JWRN_MUST_RESYNC || code == JWRN_NOT_SEQUENTIAL;
 }
 
 void emitMessage(j_common_ptr cinfo, int level)

@@ -8,6 +8,7 @@
 
 #include "core/error.h"
 #include "error_checks.h"
+#include "support/bounded_run.h"
 
 namespace lumavex {
 namespace {
@@ -177,6 +178,23 @@ TEST(GIFRead, HostileFilesGiveClearErrors)
     cut[10] = static_cast<uint8_t>((cut[10] & ~7) | 0);
     cut.erase(cut.begin() + 13 + 6, cut.begin() + 13 + 12);
     EXPECT_EQ(kindOf(cut), ErrorKind::Format);
+
+    // A 60 KB file claiming a 20000 x 17000 image (at most 80 M pixels of LZW in it) is refused
+    // before a 1 GB picture is made.
+    std::vector<uint8_t> claim = good;
+    claim.resize(claim.size() - 1);  // no trailer
+    claim.insert(claim.end(), 60000, 0);
+    for (size_t at : {6, 13 + 12 + 5}) {  // the screen, then the image descriptor
+        claim[at] = 20000 & 0xFF;
+        claim[at + 1] = 20000 >> 8;
+        claim[at + 2] = 17000 & 0xFF;
+        claim[at + 3] = 17000 >> 8;
+    }
+    ASSERT_EQ(claim[13 + 12], 0x2C);
+    const test::BoundedResult r =
+        test::runBounded([&] { return kindOf(claim) == ErrorKind::Format ? 0 : 1; });
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_LT(r.extraBytes, uint64_t{64} << 20);
 
     std::mt19937 random(4);
     for (int k = 0; k < 1000; ++k) {
