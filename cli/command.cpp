@@ -553,7 +553,7 @@ int runTool(const std::vector<std::string>& args)
             throw usage(trFormat("'%s' というコマンドはありません (lumavex-fx --help)", args[0]));
         return runCommand(*command, std::vector<std::string>(args.begin() + 1, args.end()));
     } catch (const Error& e) {
-        std::cerr << "lumavex-fx: " << e.what() << "\n";
+        std::cerr << "lumavex-fx: " << trCoreMessage(e.what()) << "\n";
         return 2;
     } catch (const std::bad_alloc&) {
         std::cerr << "lumavex-fx: " << tr("メモリが足りません") << "\n";

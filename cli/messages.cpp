@@ -6,6 +6,8 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
+#include <vector>
 
 namespace lumavex::cli {
 namespace {
@@ -19,6 +21,65 @@ std::string localeName()
         if (const char* value = std::getenv(name); value && *value)
             return value;
     return {};
+}
+
+// The forms of the core's messages that a user of the tool meets, %s standing for a file
+// name, a value or the system's reason.
+const char* const kCoreMessages[] = {
+    "'%s' は整数ではありません",
+    "%s: 開けません (%s)",
+    "%s: 通常のファイルではありません",
+    "%s: ファイルが大きすぎます (2 GiB まで)",
+    "%s: 読めません (%s)",
+    "%s: 認識できない画像形式です",
+    "%s: 書き込めません (%s)",
+    "%s: 書き込みに失敗しました (%s)",
+    "%s: 保存できません (%s)",
+    "%s: この形式では保存できません (.bmp .dib .jpg .jpeg .png .gif)",
+    "%s: 空の画像は保存できません",
+    "%s: BMP ファイルではありません",
+    "%s: BMP ファイルが壊れています (%s)",
+    "%s: この BMP の形式には対応していません (%s)",
+    "%s: JPEG ファイルが壊れています (%s)",
+    "%s: PNG ファイルではありません",
+    "%s: PNG ファイルが壊れています (%s)",
+    "%s: この PNG の形式には対応していません",
+    "%s: GIF ファイルではありません",
+    "%s: GIF ファイルが壊れています (%s)",
+    "%s: アイコン ファイルではありません",
+    "%s: メタファイルは表示できません (メタファイルの描画には対応していません)",
+    "%s: 画像が大きすぎます: %s (一辺 65535 ピクセル、1 GiB まで)",
+    "%s: 画像のメモリを確保できません: %s",
+    "影の幅は 1 以上でなければなりません: %s",
+    "ぼかしの幅は 1 以上でなければなりません: %s",
+    "パネルの幅は 1 以上でなければなりません: %s",
+    "幅は 1 以上でなければなりません: %s",
+    "高さは 1 以上でなければなりません: %s",
+    "幅と高さは 1 以上でなければなりません: %s",
+    "パネルのレベルが大きすぎます: %s",
+    "合成する画像の大きさが違います: %s",
+    "色数は 2 から 64000 までです: %s",
+    "GIF の色数のビット数は 1 から 8 までです: %s",
+    "文字の大きさは 1 から %s ピクセルまでです: %s",
+    "回転した画像が大きすぎます: %s (一辺 65535 ピクセル、1 GiB まで)",
+    "画像が大きすぎます: %s (一辺 65535 ピクセル、1 GiB まで)",
+    "画像のメモリを確保できません: %s",
+};
+
+std::regex patternOf(const std::string& form)
+{
+    std::string pattern = "^";
+    for (size_t i = 0; i < form.size(); ++i) {
+        if (form.compare(i, 2, "%s") == 0) {
+            pattern += "(.*)";
+            ++i;
+        } else if (std::string("\\^$.|?*+()[]{}").find(form[i]) != std::string::npos) {
+            pattern += std::string("\\") + form[i];
+        } else {
+            pattern += form[i];
+        }
+    }
+    return std::regex(pattern + "$");
 }
 
 }  // namespace
@@ -44,6 +105,21 @@ std::string tr(const std::string& message)
     if (!g_english || message.empty())
         return message;
     return dgettext(kDomain, message.c_str());
+}
+
+std::string trCoreMessage(const std::string& message)
+{
+    if (!g_english)
+        return message;
+    for (const char* form : kCoreMessages) {
+        std::smatch match;
+        if (!std::regex_match(message, match, patternOf(form)))
+            continue;
+        return trFormat(form, match.size() > 1 ? match[1].str() : "",
+                        match.size() > 2 ? match[2].str() : "",
+                        match.size() > 3 ? match[3].str() : "");
+    }
+    return tr(message);
 }
 
 std::string trFormat(const std::string& format, const std::string& a, const std::string& b,

@@ -17,4 +17,8 @@ std::string tr(const std::string& message);
 std::string trFormat(const std::string& format, const std::string& a, const std::string& b = {},
                      const std::string& c = {});
 
+/// A message of the program's core (a file that cannot be read, a value it refuses) in the
+/// user's language: the known forms are translated, the file names and values in them kept.
+std::string trCoreMessage(const std::string& message);
+
 }  // namespace lumavex::cli

@@ -433,7 +433,7 @@ std::string processFile(const Chain& chain, const std::string& input, const std:
         return {};
     } catch (const Error& e) {
         // Reading and writing already name their file; an effect's refusal gets the input's.
-        const std::string why = e.what();
+        const std::string why = trCoreMessage(e.what());
         if (why.rfind(input + ": ", 0) == 0 || why.rfind(output + ": ", 0) == 0)
             return why;
         return input + ": " + why;

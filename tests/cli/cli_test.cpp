@@ -156,6 +156,13 @@ TEST_F(Cli, MessagesFollowTheLocale)
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err, "lumavex-fx: --height is required (lumavex-fx resize --help)\n") << locale;
     }
+    // The core's messages keep their file names and values.
+    EXPECT_EQ(
+        fx({"hflip", dir.file("none.bmp"), output}, {"LC_ALL=C"}).err,
+        "lumavex-fx: " + dir.file("none.bmp") + ": cannot open (No such file or directory)\n");
+    EXPECT_EQ(
+        fx({"resize", "--width", "7x", "--height", "5", input, output}, {"LC_ALL=", "LANG=C"}).err,
+        "lumavex-fx: '7x' is not an integer\n");
     const RunResult ja =
         fx({"resize", "--width", "5", input, output}, {"LC_ALL=", "LANG=ja_JP.UTF-8"});
     EXPECT_EQ(ja.err, "lumavex-fx: --height を指定してください (lumavex-fx resize --help)\n");
