@@ -198,6 +198,28 @@ TEST_F(TextCli, OtherCommandsNeverStartQt)
     EXPECT_TRUE(r.err.empty()) << r.err;
 }
 
+// Text steps share one font engine among the workers and still draw as a single run does.
+TEST_F(TextCli, TextStepsInAChainOnTwoWorkersDrawAsSingleRuns)
+{
+    std::vector<std::string> args = {
+        "run", "--chain",        "text-out --text '日本 Text' --size 20; blur", "-j", "2",
+        "-o",  dir.file("chain")};
+    for (int i = 0; i < 4; ++i) {
+        args.push_back(dir.file("f" + std::to_string(i) + ".bmp"));
+        SavePicture(test::makeNoise(120, 40, static_cast<uint32_t>(i)), args.back());
+    }
+    const RunResult r = fx(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (int i = 0; i < 4; ++i) {
+        const std::string in = dir.file("f" + std::to_string(i) + ".bmp");
+        ASSERT_EQ(fx({"text-out", "--text", "日本 Text", "--size", "20", in, output}).status, 0);
+        ASSERT_EQ(fx({"blur", output, output}).status, 0);
+        EXPECT_EQ(test::readFile(dir.file("chain/f" + std::to_string(i) + ".bmp")),
+                  test::readFile(output))
+            << i;
+    }
+}
+
 }  // namespace
 }  // namespace lumavex
 
