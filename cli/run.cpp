@@ -327,6 +327,12 @@ std::string identity(const std::string& fileName)
 // or, without --in-place, where an output would replace an input.
 std::vector<std::string> plannedOutputs(const BatchOptions& o)
 {
+    const bool pattern =
+        o.output.find("{name}") != std::string::npos || o.output.find("{ext}") != std::string::npos;
+    std::error_code ec;
+    if (!o.output.empty() && !pattern && fs::exists(o.output, ec) &&
+        !fs::is_directory(o.output, ec))
+        throw usageError(trFormat("%s はフォルダではありません", o.output));
     std::map<std::string, size_t> inputs;
     for (size_t i = 0; i < o.inputs.size(); ++i)
         inputs.emplace(identity(o.inputs[i]), i);

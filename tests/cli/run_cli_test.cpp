@@ -140,6 +140,7 @@ TEST_F(Run, ChainFilesAndBadChainsAndOptions)
         {"--chain", "blur", "-o", out, "-j", "0"},
         {"--chain", "blur", "-o", out, "--format", "ico"},
         {"--chain", "blur", "-o", out, "--bogus"},
+        {"--chain", "blur", "-o", in(2)},
     };
     for (const auto& args : bad) {
         std::string joined;
