@@ -224,6 +224,9 @@ std::string manualPage()
         << roffEscaped(tr("成功しました")) << "\n.TP\n.B 2\n"
         << roffEscaped(tr("引数の誤り、読めない・書けないファイル、処理の失敗 (run "
                           "では失敗したファイルがある)"))
+        << "\n.SH ENVIRONMENT\n.TP\n.B LC_ALL, LC_MESSAGES, LANG\n"
+        << roffEscaped(tr("最初に設定されているものが ja "
+                          "で始まるとき、メッセージは日本語です。ほかは英語です。"))
         << "\n.SH \"SEE ALSO\"\n.BR lumavex (1)\n";
     return out.str();
 }
