@@ -103,7 +103,57 @@ void boxRows(uint8_t* rows, size_t stride, int height, size_t n, size_t step, in
     }
 }
 
+// Row y of a picture copied with one pixel repeated at each end: n + 2 step bytes.
+void paddedRow(const uint8_t* row, size_t n, size_t step, uint8_t* out)
+{
+    std::memcpy(out, row, step);
+    std::memcpy(out + step, row, n);
+    std::memcpy(out + step + n, row + n - step, step);
+}
+
+LUMAVEX_VECTOR_CLONES
+void weighAdd(const uint8_t* source, int weight, int32_t* sums, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        sums[i] += weight * source[i];
+}
+
 }  // namespace
+
+void Convolve3x3(Raster& picture, const int (&kernel)[9], int divisor, int bias)
+{
+    checkDivisor(divisor);
+    if (picture.empty())
+        return;
+    if (bias == 0 && std::all_of(kernel, kernel + 9, [](int k) { return k == 1; })) {
+        BoxFilter3x3(picture, divisor);
+        return;
+    }
+    const size_t n = static_cast<size_t>(picture.width()) * 3;
+    const size_t padded = n + 6;
+    const int h = picture.height();
+    // Three padded source rows in a ring: above, middle, below.
+    std::vector<uint8_t> ring(3 * padded);
+    uint8_t* rows[3] = {ring.data(), ring.data() + padded, ring.data() + 2 * padded};
+    paddedRow(picture.row(0), n, 3, rows[0]);
+    paddedRow(picture.row(0), n, 3, rows[1]);
+    paddedRow(picture.row(h > 1 ? 1 : 0), n, 3, rows[2]);
+    std::vector<int32_t> sums(n);
+    for (int y = 0; y < h; ++y) {
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int ky = 0; ky < 3; ++ky)
+            for (int kx = 0; kx < 3; ++kx)
+                if (const int weight = kernel[ky * 3 + kx])
+                    weighAdd(rows[ky] + kx * 3, weight, sums.data(), n);
+        uint8_t* out = picture.row(y);
+        for (size_t i = 0; i < n; ++i)
+            out[i] = static_cast<uint8_t>(std::clamp(sums[i] / divisor + bias, 0, 255));
+        // The oldest row takes the one below the next; the rows written so far are not read.
+        std::swap(rows[0], rows[1]);
+        std::swap(rows[1], rows[2]);
+        paddedRow(picture.row(std::min(y + 2, h - 1)), n, 3, rows[2]);
+    }
+}
 
 void BoxFilter3x3(Raster& picture, int divisor)
 {
