@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -24,6 +25,7 @@
 #include "app/main_window.h"
 #include "bridge/fonts.h"
 #include "bridge/qimage_bridge.h"
+#include "dialogs/color_adjust_dialog.h"
 #include "dialogs/text_dialog.h"
 #include "document/document_window.h"
 #include "document/picture_control.h"
@@ -102,6 +104,13 @@ void answerDialogs()
         text->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))
             ->setPlainText(QStringLiteral("Lumavex"));
         text->onOk();
+    } else if (auto* adjust = qobject_cast<ColorAdjustDialog*>(modal)) {
+        // Halfway up the first control of the page shown (the contrast, or the filter's bias).
+        if (auto* bias = adjust->findChild<QSpinBox*>(QStringLiteral("Bias")))
+            bias->setValue(40);
+        else if (auto* first = adjust->findChild<QSpinBox*>())
+            first->setValue((first->value() + first->maximum()) / 2);
+        adjust->accept();
     } else if (auto* mask = qobject_cast<MaskEditorWindow*>(modal)) {
         QWidget* view = mask->pictureView();
         mouse(view, QEvent::MouseButtonPress, QPoint(16, 16), Qt::LeftButton);

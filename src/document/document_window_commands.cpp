@@ -6,6 +6,7 @@
 #include "bridge/qimage_bridge.h"
 #include "bridge/qt_text_renderer.h"
 #include "core/error.h"
+#include "dialogs/color_adjust_dialog.h"
 #include "dialogs/color_count_dialog.h"
 #include "dialogs/processing_parameters_dialog.h"
 #include "dialogs/rotate_dialog.h"
@@ -22,6 +23,10 @@
 namespace lumavex {
 
 namespace {
+
+// The pages of the preview dialog: Contrast, HSV, HSL, RGB and Equalization; User filter alone.
+constexpr int kColorAdjustPages = 2 | 4 | 8 | 16 | 64;
+constexpr int kEffectPages = 32;
 
 // The marks of a long effect in the first panel of the document's status bar. The panel is
 // repainted at once, while the effect holds the user-interface thread, but not more often than
@@ -91,8 +96,6 @@ QString DocumentWindow::whyNot(const CommandInfo& info, const PictureControl* ta
     if ((info.id == CommandId::Merge || info.id == CommandId::MixPaste) &&
         m_floatingPicture->picture().empty())
         return QStringLiteral("貼り付けた画像がないので合成できません");
-    if (info.id == CommandId::ColorAdjust || info.id == CommandId::Effect)
-        return QStringLiteral("色補正と効果はまだ使えません");
     return {};
 }
 
@@ -208,6 +211,15 @@ void DocumentWindow::applyCommand(const CommandInfo& info, const Settings& setti
     switch (info.id) {
         case CommandId::Mask:
             target->setPicture(m_host->commandDialogs().maskEditor->editPicture(target->picture()));
+            return;
+        // The preview dialog changes the picture itself when confirmed and leaves it as it was
+        // when cancelled.
+        case CommandId::ColorAdjust:
+        case CommandId::Effect:
+            if (showAdjustPreview(
+                    this, target->picture(),
+                    info.id == CommandId::ColorAdjust ? kColorAdjustPages : kEffectPages))
+                target->pictureChanged();
             return;
         case CommandId::CountColors:
             UiServices::current().showMessage(

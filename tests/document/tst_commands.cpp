@@ -5,10 +5,13 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QStatusBar>
 #include <QTest>
 
 #include "bridge/qimage_bridge.h"
+#include "dialogs/color_adjust_dialog.h"
 #include "dialogs/color_count_dialog.h"
 #include "dialogs/processing_parameters_dialog.h"
 #include "dialogs/rotate_dialog.h"
@@ -75,6 +78,7 @@ private slots:
     void dialogCommandsStopWhenCancelled();
     void countAndCommandsThatCannotRun();
     void maskAndTextGiveTheirPictureBack();
+    void previewCommandsApplyOnlyWhenConfirmed();
 };
 
 void TstCommands::popupAddShadowGrowsTheTarget()
@@ -325,6 +329,35 @@ void TstCommands::maskAndTextGiveTheirPictureBack()
     QVERIFY(text.fired());
     QCOMPARE(d->undoLabel(), QStringLiteral("テキスト"));
     QVERIFY(!samePixels(d->mainPicture()->picture(), masked));
+}
+
+void TstCommands::previewCommandsApplyOnlyWhenConfirmed()
+{
+    EditorUnderTest t;
+    const Raster original = test::makeNoise(60, 40, 4);
+    DocumentWindow* d = openPicture(t, original);
+    QVERIFY(d);
+    int pages = 0;
+    ModalAnswer<ColorAdjustDialog> cancel([&](ColorAdjustDialog* shown) {
+        pages = shown->findChild<QTabWidget*>(QStringLiteral("Pages"))->count();
+        shown->reject();
+    });
+    d->menuItem("PopColorAjast")->trigger();
+    QVERIFY(cancel.fired());
+    QCOMPARE(pages, 5);
+    QCOMPARE(d->undoLabel(), QStringLiteral("色補正"));
+    QVERIFY(samePixels(d->mainPicture()->picture(), original));
+
+    ModalAnswer<ColorAdjustDialog> ok([&](ColorAdjustDialog* shown) {
+        pages = shown->findChild<QTabWidget*>(QStringLiteral("Pages"))->count();
+        shown->findChild<QSpinBox*>(QStringLiteral("Bias"))->setValue(60);
+        shown->accept();
+    });
+    d->menuItem("N14")->trigger();
+    QVERIFY(ok.fired());
+    QCOMPARE(pages, 1);
+    QCOMPARE(d->undoLabel(), QStringLiteral("効果"));
+    QVERIFY(!samePixels(d->mainPicture()->picture(), original));
 }
 
 LUMAVEX_QTEST_MAIN(TstCommands)
