@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "convert.h"
+#include "parallel.h"
 #include "error.h"
 
 namespace lumavex {
@@ -151,19 +152,21 @@ void invertPixels(Raster& picture)
 {
     // 32 bytes at a time; the row padding is left alone.
     const size_t bytes = static_cast<size_t>(picture.width()) * 3;
-    for (int y = 0; y < picture.height(); ++y) {
-        uint8_t* r = picture.row(y);
-        size_t i = 0;
-        for (; i + 32 <= bytes; i += 32) {
-            uint64_t v[4];
-            std::memcpy(v, r + i, sizeof v);
-            for (uint64_t& word : v)
-                word = ~word;
-            std::memcpy(r + i, v, sizeof v);
+    forEachBand(picture.height(), [&](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            uint8_t* r = picture.row(y);
+            size_t i = 0;
+            for (; i + 32 <= bytes; i += 32) {
+                uint64_t v[4];
+                std::memcpy(v, r + i, sizeof v);
+                for (uint64_t& word : v)
+                    word = ~word;
+                std::memcpy(r + i, v, sizeof v);
+            }
+            for (; i < bytes; ++i)
+                r[i] = static_cast<uint8_t>(~r[i]);
         }
-        for (; i < bytes; ++i)
-            r[i] = static_cast<uint8_t>(~r[i]);
-    }
+    });
 }
 
 }  // namespace lumavex
