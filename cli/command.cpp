@@ -26,9 +26,14 @@ CommandFamily::CommandFamily(std::vector<Command> commands)
 {
     auto& table = commandTable();
     for (auto& c : commands) {
-        // Every command that writes a picture can say how good its JPEG is.
-        if (c.files == 2)
-            c.options.push_back({"quality", OptionType::Integer, "75", "JPEG の品質 (1..100)"});
+        // Every command that writes a picture can say how its JPEG, WebP or TIFF is written.
+        if (c.files == 2) {
+            c.options.push_back(
+                {"quality", OptionType::Integer, "75", "JPEG と WebP の品質 (1..100)"});
+            c.options.push_back({"lossless", OptionType::Flag, "", "WebP を可逆圧縮で保存"});
+            c.options.push_back(
+                {"compression", OptionType::Text, "lzw", "TIFF の圧縮 (none, lzw, deflate)"});
+        }
         table.push_back(std::move(c));
     }
 }
@@ -406,6 +411,17 @@ int jpegQuality(const Invocation& invocation)
     return quality;
 }
 
+TiffCompression tiffCompression(const std::string& name)
+{
+    if (name == "none")
+        return TiffCompression::None;
+    if (name == "lzw")
+        return TiffCompression::Lzw;
+    if (name == "deflate")
+        return TiffCompression::Deflate;
+    throw usage(trFormat("--compression は none, lzw, deflate のどれかです: %s", name));
+}
+
 void Invocation::validate() const
 {
     for (const auto& o : m_command.options) {
@@ -513,8 +529,12 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
 
     Invocation invocation(command, std::move(parsed.values), files);
     invocation.validate();
-    if (command.files == 2)
-        invocation.saveOptions().jpegQuality = jpegQuality(invocation);
+    if (command.files == 2) {
+        SaveOptions& save = invocation.saveOptions();
+        save.quality = jpegQuality(invocation);
+        save.webpLossless = invocation.flag("lossless");
+        save.tiffCompression = tiffCompression(invocation.text("compression"));
+    }
     if (command.files == 2)
         savedFileName(invocation.output());  // refuses an unwritable extension up front
     Raster picture = LoadPicture(invocation.input());

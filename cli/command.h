@@ -109,6 +109,9 @@ private:
 /// The --quality of a command that writes a picture. Throws Error(BadArgument) outside 1..100.
 int jpegQuality(const Invocation& invocation);
 
+/// The TIFF compression named by --compression. Throws Error(BadArgument) for another name.
+TiffCompression tiffCompression(const std::string& name);
+
 /// Parses #RRGGBB, #RGB (case-insensitive hex digits) or a colour name into a colour value. Throws Error(BadArgument).
 Color parseColor(const std::string& text);
 

@@ -156,7 +156,7 @@ Chain parseChain(const std::string& text)
         Invocation invocation(*command, std::move(parsed.values), {});
         invocation.validate();
         if (setsQuality)
-            chain.save.jpegQuality = jpegQuality(invocation);
+            chain.save.quality = jpegQuality(invocation);
         if (!command->shared) {
             // The tool's own commands in a chain only say how the result is written.
             invocation.saveOptions() = chain.save;
@@ -517,7 +517,7 @@ int runBatch(const std::vector<std::string>& args)
         o.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     Chain chain = parseChain(o.chain);
     if (o.quality)
-        chain.save.jpegQuality = *o.quality;
+        chain.save.quality = *o.quality;
     const std::vector<std::string> outputs = plannedOutputs(o);
 
     bool ok = false;

@@ -44,7 +44,7 @@ public:
     /// The toolkit view's save parameters (GIF bits, interlacing, the LZW compressor).
     const SaveOptions& ioParams() const { return m_ioParams; }
     /// The JPEG quality (1..100) the window's saves use.
-    void setJpegQuality(int quality) { m_ioParams.jpegQuality = quality; }
+    void setJpegQuality(int quality) { m_ioParams.quality = quality; }
     PictureControl* undoPicture() const { return m_undoPicture; }  ///< "UndoImage"
     PanelStatusBar* statusBar() const { return m_statusBar; }      ///< "StatusBar1"
     QMenu* editMenu() const { return m_editMenu; }                 ///< "Edit1"

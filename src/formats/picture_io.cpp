@@ -1,5 +1,9 @@
 #include "picture_io.h"
 
+#include <algorithm>
+#include <initializer_list>
+#include <optional>
+
 #include "core/error.h"
 #include "formats/bmp.h"
 #include "formats/gif_save.h"
@@ -7,15 +11,65 @@
 #include "formats/png_codec.h"
 #include "formats/registry.h"
 #include "formats/stream.h"
+#include "formats/tiff.h"
+#include "formats/webp.h"
 
 namespace lumavex {
 
+namespace {
+
+// The first-bytes family of an extension whose files always start with a signature; none for
+// formats without one (a bare DIB, metafiles, plug-ins' formats).
+std::optional<std::string> signatureOf(const std::string& extension)
+{
+    if (extension == "jpeg")
+        return "jpg";
+    if (extension == "tiff")
+        return "tif";
+    for (const char* known : {"bmp", "jpg", "png", "gif", "ico", "webp", "tif"})
+        if (extension == known)
+            return extension;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string sniffedExtension(std::span<const uint8_t> head)
+{
+    auto startsWith = [&](std::initializer_list<uint8_t> bytes, size_t at = 0) {
+        return head.size() >= at + bytes.size() &&
+               std::equal(bytes.begin(), bytes.end(), &head[at]);
+    };
+    if (startsWith({'B', 'M'}))
+        return "bmp";
+    if (startsWith({0xFF, 0xD8, 0xFF}))
+        return "jpg";
+    if (startsWith({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}))
+        return "png";
+    if (startsWith({'G', 'I', 'F', '8'}))
+        return "gif";
+    if (startsWith({0, 0, 1, 0}))
+        return "ico";
+    if (startsWith({'R', 'I', 'F', 'F'}) && startsWith({'W', 'E', 'B', 'P'}, 8))
+        return "webp";
+    if (startsWith({'I', 'I', 42, 0}) || startsWith({'M', 'M', 0, 42}))
+        return "tif";
+    return {};
+}
+
 Raster LoadPicture(const std::string& fileName)
 {
-    const PictureFormat* format = PictureFormats::instance().find(lowerExtension(fileName));
+    const std::string extension = lowerExtension(fileName);
+    const PictureFormat* format = PictureFormats::instance().find(extension);
+    const std::vector<uint8_t> bytes = readWholeFile(fileName);
+    // A name that lies (a PNG saved as .jpg) or says nothing: the first bytes decide, but only
+    // when they show a format; the extension's reader stays first for everything else (a bare
+    // DIB, a plug-in's format).
+    const std::string sniffed = sniffedExtension(bytes);
+    if (!sniffed.empty() && (!format || signatureOf(extension).value_or(sniffed) != sniffed))
+        format = PictureFormats::instance().find(sniffed);
     if (!format)
         throw Error(ErrorKind::Unsupported, fileName + ": 認識できない画像形式です");
-    const std::vector<uint8_t> bytes = readWholeFile(fileName);
     try {
         return format->read(bytes, fileName);
     } catch (const Error& e) {
@@ -32,11 +86,13 @@ std::string savedFileName(const std::string& fileName)
     const std::string extension = lowerExtension(fileName);
     if (extension.empty())
         return fileName + ".bmp";
-    if (extension == "bmp" || extension == "dib" || extension == "jpg" || extension == "jpeg" ||
-        extension == "png" || extension == "gif")
-        return fileName;
-    throw Error(ErrorKind::Unsupported,
-                fileName + ": この形式では保存できません (.bmp .dib .jpg .jpeg .png .gif)");
+    for (const char* writable : {"bmp", "dib", "jpg", "jpeg", "png", "gif", "webp", "tif", "tiff"})
+        if (extension == writable)
+            return fileName;
+    throw Error(
+        ErrorKind::Unsupported,
+        fileName +
+            ": この形式では保存できません (.bmp .dib .jpg .jpeg .png .gif .webp .tif .tiff)");
 }
 
 std::string SavePicture(const Raster& picture, const std::string& fileName,
@@ -50,9 +106,13 @@ std::string SavePicture(const Raster& picture, const std::string& fileName,
     if (extension == "gif")
         savePictureGif(picture, out, options);
     else if (extension == "jpg" || extension == "jpeg")
-        WriteJPEG(out, picture, options.jpegQuality);
+        WriteJPEG(out, picture, options.quality);
     else if (extension == "png")
         WritePNG(out, picture);
+    else if (extension == "webp")
+        WriteWebP(out, picture, options.quality, options.webpLossless);
+    else if (extension == "tif" || extension == "tiff")
+        WriteTIFF(out, picture, options.tiffCompression);
     else
         WriteBMP(out, picture);
     out.commit();

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "core/raster.h"
 #include "formats/gif_lzw.h"
+#include "formats/tiff.h"
 
 namespace lumavex {
 
@@ -12,19 +15,23 @@ namespace lumavex {
 struct SaveOptions {
     int gifBitsPerPixel = 8;     ///< 1..8: the GIF colour table has 2^bits entries
     bool gifInterlaced = false;  ///< GIF rows in interlaced order
-    int jpegQuality = 75;        ///< the codec's default
+    int quality = 75;            ///< JPEG's and lossy WebP's quality, 1 to 100
+    bool webpLossless = false;   ///< WebP lossless instead of lossy
+    TiffCompression tiffCompression = TiffCompression::Lzw;
     /// The GIF writer's LZW compressor; without one a GIF save fails with
     /// "LZW compressor not found" and writes nothing.
     TGIFCompressProc gifCompressor = GIFLZWEncode;
 };
 
-/// Reads a picture file through the format registry, chosen by the file's extension.
-/// Throws lumavex::Error: File when it cannot be read, Format when it is corrupt, Unsupported
-/// for an extension no reader handles.
+/// Reads a picture file through the format registry, chosen by the file's extension; when the
+/// file does not start as its extension's format does but as another known format, or the name
+/// has no known extension, by its first bytes. Throws lumavex::Error: File when it cannot be
+/// read, Format when it is corrupt, Unsupported when no reader handles it.
 Raster LoadPicture(const std::string& fileName);
 
 /// Writes a picture by the lower-cased extension of its name: ".bmp" and ".dib" as 24-bit BMP,
-/// ".jpg" and ".jpeg" as JPEG, ".png" as PNG, ".gif" as GIF; a name without extension gets
+/// ".jpg" and ".jpeg" as JPEG, ".png" as PNG, ".gif" as GIF, ".webp" as WebP, ".tif" and
+/// ".tiff" as TIFF; a name without extension gets
 /// ".bmp" appended. Any other extension is refused with Error(Unsupported) and nothing is
 /// written. The file is written beside the target and renamed over it only when complete.
 /// Returns the name actually written.
@@ -42,5 +49,9 @@ std::string savedFileName(const std::string& fileName);
 /// The extensions (lower case, without the dot) of the registry's formats that SavePicture
 /// writes, in the registry's order.
 std::vector<std::string> savableExtensions();
+
+/// The registry extension of the format a file's first bytes show ("png", "jpg", "webp" ...),
+/// or "" when they show none that this program knows.
+std::string sniffedExtension(std::span<const uint8_t> head);
 
 }  // namespace lumavex

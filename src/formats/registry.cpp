@@ -9,6 +9,8 @@
 #include "formats/ico.h"
 #include "formats/jpeg.h"
 #include "formats/png_codec.h"
+#include "formats/tiff.h"
+#include "formats/webp.h"
 
 namespace lumavex {
 
@@ -57,6 +59,9 @@ PictureFormats::PictureFormats()
     add({"png", "Portable Network Graphics", reader(ReadPNG)});
     add({"gif", "GIF", reader(ReadGIF)});
     add({"ico", "ｱｲｺﾝ", reader(ReadICO)});
+    add({"webp", "WebP", reader(ReadWebP)});
+    add({"tif", "TIFF", reader(ReadTIFF)});
+    add({"tiff", "TIFF", reader(ReadTIFF)});
     add({"emf", "ｴﾝﾊﾝｽ ﾒﾀﾌｧｲﾙ", metafile});
     add({"wmf", "ﾒﾀﾌｧｲﾙ", metafile});
 }
