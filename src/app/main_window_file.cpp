@@ -188,16 +188,24 @@ void MainWindow::onFileSaveAs()
     const QString name = UiServices::current().saveFileName(this, saveFilter());
     if (name.isEmpty())
         return;
-    // A JPEG name asks for the quality, starting from the one chosen last.
+    // A JPEG or WebP name asks for the quality, starting from the one chosen last; WebP also
+    // whether to compress losslessly.
     const std::string extension = lowerExtension(QFile::encodeName(name).toStdString());
-    if (extension == "jpg" || extension == "jpeg") {
+    const bool jpeg = extension == "jpg" || extension == "jpeg";
+    if (jpeg || extension == "webp") {
         const std::unique_ptr<QSettings> remembered = settings();
-        const std::optional<int> quality = UiServices::current().askJpegQuality(
-            this, remembered->value(QStringLiteral("save/jpegQuality"), 75).toInt());
+        const QString key =
+            jpeg ? QStringLiteral("save/jpegQuality") : QStringLiteral("save/webpQuality");
+        bool lossless = remembered->value(QStringLiteral("save/webpLossless"), false).toBool();
+        const std::optional<int> quality = UiServices::current().askQuality(
+            this, jpeg ? QStringLiteral("JPEG") : QStringLiteral("WebP"),
+            remembered->value(key, 75).toInt(), jpeg ? nullptr : &lossless);
         if (!quality)
             return;
-        remembered->setValue(QStringLiteral("save/jpegQuality"), *quality);
-        document->setJpegQuality(*quality);
+        remembered->setValue(key, *quality);
+        if (!jpeg)
+            remembered->setValue(QStringLiteral("save/webpLossless"), lossless);
+        document->setSaveQuality(*quality, lossless);
     }
     reportErrors(this, [&] { document->savePicture(document->mainPicture(), name); });
 }

@@ -1,5 +1,6 @@
 #include "ui_services.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -74,11 +75,12 @@ public:
         return dialog.exec() == QDialog::Accepted;
     }
 
-    std::optional<int> askJpegQuality(QWidget* parent, int initial) override
+    std::optional<int> askQuality(QWidget* parent, const QString& format, int initial,
+                                  bool* lossless) override
     {
         QDialog dialog(parent);
-        dialog.setObjectName(QStringLiteral("JpegQualityDialog"));
-        dialog.setWindowTitle(QStringLiteral("JPEG の画質"));
+        dialog.setObjectName(QStringLiteral("QualityDialog"));
+        dialog.setWindowTitle(format + QStringLiteral(" の画質"));
         auto* slider = new QSlider(Qt::Horizontal, &dialog);
         auto* spin = new QSpinBox(&dialog);
         slider->setRange(1, 100);
@@ -99,10 +101,23 @@ public:
         layout->addLayout(row);
         layout->addWidget(
             new QLabel(QStringLiteral("大きいほど画質が良く、ファイルが大きくなります"), &dialog));
+        QCheckBox* exact = nullptr;
+        if (lossless) {
+            exact = new QCheckBox(QStringLiteral("可逆圧縮 (画質は変わりません)"), &dialog);
+            exact->setObjectName(QStringLiteral("Lossless"));
+            exact->setChecked(*lossless);
+            QObject::connect(exact, &QCheckBox::toggled, slider, &QWidget::setDisabled);
+            QObject::connect(exact, &QCheckBox::toggled, spin, &QWidget::setDisabled);
+            slider->setDisabled(*lossless);
+            spin->setDisabled(*lossless);
+            layout->addWidget(exact);
+        }
         layout->addWidget(buttons);
         spin->setFocus();
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
+        if (exact)
+            *lossless = exact->isChecked();
         return spin->value();
     }
 };

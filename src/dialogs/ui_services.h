@@ -38,9 +38,11 @@ public:
     virtual QString saveFileName(QWidget* parent, const QString& filter) = 0;
     /// The printer setup dialog on a printer; whether it was confirmed.
     virtual bool printSetup(QWidget* parent, QPrinter& printer) = 0;
-    /// Asks for the quality (1..100) of a JPEG file about to be saved, starting at a value;
-    /// empty when cancelled.
-    virtual std::optional<int> askJpegQuality(QWidget* parent, int initial) = 0;
+    /// Asks for the quality (1..100) of a JPEG or WebP file about to be saved, starting at a
+    /// value; empty when cancelled. With lossless given (WebP), also asks whether to compress
+    /// losslessly, starting at and answering through *lossless.
+    virtual std::optional<int> askQuality(QWidget* parent, const QString& format, int initial,
+                                          bool* lossless = nullptr) = 0;
 
     /// The services in use: the real dialogs unless a test installed others.
     static UiServices& current();

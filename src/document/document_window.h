@@ -45,6 +45,12 @@ public:
     const SaveOptions& ioParams() const { return m_ioParams; }
     /// The JPEG quality (1..100) the window's saves use.
     void setJpegQuality(int quality) { m_ioParams.quality = quality; }
+    /// The quality of the next JPEG or lossy WebP save, and whether a WebP save is lossless.
+    void setSaveQuality(int quality, bool webpLossless)
+    {
+        m_ioParams.quality = quality;
+        m_ioParams.webpLossless = webpLossless;
+    }
     PictureControl* undoPicture() const { return m_undoPicture; }  ///< "UndoImage"
     PanelStatusBar* statusBar() const { return m_statusBar; }      ///< "StatusBar1"
     QMenu* editMenu() const { return m_editMenu; }                 ///< "Edit1"

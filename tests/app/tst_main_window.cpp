@@ -772,6 +772,17 @@ void TstMainWindow::saveAsOffersEveryWrittenFormatAndAsksTheJpegQuality()
     QVERIFY(!QFile::exists(t.path("again.jpg")));
     QVERIFY(LoadPicture(t.path("p.png").toStdString()).samePixels(picture));
     QCOMPARE(MainWindow::settings()->value(QStringLiteral("save/jpegQuality")).toInt(), 10);
+
+    // WebP asks too, with its own remembered quality, and may be lossless.
+    t.ui.saveNames << t.path("exact.webp") << t.path("lossy.webp");
+    t.ui.qualities << 80 << 30;
+    t.ui.losslessAnswers << true << false;
+    t.frame->onFileSaveAs();
+    t.frame->onFileSaveAs();
+    QCOMPARE(t.ui.qualityFormats.mid(3), (QStringList{"WebP", "WebP"}));
+    QCOMPARE(t.ui.qualityAsked.mid(3), (QList<int>{75, 80}));
+    QVERIFY(LoadPicture(t.path("exact.webp").toStdString()).samePixels(picture));
+    QVERIFY(!LoadPicture(t.path("lossy.webp").toStdString()).samePixels(picture));
 }
 
 LUMAVEX_QTEST_MAIN(TstMainWindow)

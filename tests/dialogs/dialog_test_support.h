@@ -106,7 +106,10 @@ public:
     QString openFileName(QWidget*, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&) override { return {}; }
     bool printSetup(QWidget*, QPrinter&) override { return false; }
-    std::optional<int> askJpegQuality(QWidget*, int) override { return std::nullopt; }
+    std::optional<int> askQuality(QWidget*, const QString&, int, bool*) override
+    {
+        return std::nullopt;
+    }
 
 private:
     // The first queued answer, taken from the queue; a cancel when none is left.

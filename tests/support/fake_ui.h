@@ -53,9 +53,13 @@ public:
         ++printSetups;
         return false;
     }
-    std::optional<int> askJpegQuality(QWidget*, int initial) override
+    std::optional<int> askQuality(QWidget*, const QString& format, int initial,
+                                  bool* lossless) override
     {
         qualityAsked << initial;
+        qualityFormats << format;
+        if (lossless && !losslessAnswers.isEmpty())
+            *lossless = losslessAnswers.takeFirst();
         if (qualities.isEmpty())
             return std::nullopt;
         return qualities.takeFirst();
@@ -66,7 +70,9 @@ public:
     QStringList saveNames;                       ///< chosen in the save dialog, in turn
     QList<QColor> colors;                        ///< chosen in the colour dialog; else cancelled
     QList<int> qualities;                        ///< JPEG qualities given; else cancelled
-    QList<int> qualityAsked;                     ///< the quality each JPEG question started at
+    QList<int> qualityAsked;                     ///< the quality each question started at
+    QStringList qualityFormats;                  ///< the format each question was about
+    QList<bool> losslessAnswers;                 ///< the answers to WebP's lossless question
     QList<Question> questions;
     QStringList errors;
     QStringList messages;
