@@ -1,0 +1,83 @@
+#include "formats/spi_plugin.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include "core/error.h"
+
+namespace lumavex {
+namespace {
+
+const std::string kDir = TEST_PLUGIN_DIR;
+
+std::vector<uint8_t> lvxt(std::vector<uint8_t> before = {})
+{
+    std::vector<uint8_t> d = std::move(before);
+    d.insert(d.end(), {'L', 'V', 'X', 'T', 2, 1, 255, 0, 0, 0, 0, 255});
+    return d;
+}
+
+int32_t lastLength(const SpiPlugin& plugin)
+{
+    void* library = dlopen(plugin.fileName().c_str(), RTLD_NOW | RTLD_NOLOAD);
+    const int32_t length = *static_cast<int32_t*>(dlsym(library, "lastLength"));
+    dlclose(library);
+    return length;
+}
+
+TEST(SpiPlugin, ReadsInformationPairsAndDecodesShortDataPaddedWithItsTrueLength)
+{
+    const SpiPlugin plugin(kDir + "/decodes.spi");
+    EXPECT_EQ(plugin.kind(), SpiPlugin::Kind::Import);
+    EXPECT_EQ(plugin.name(), "test decoder");
+    EXPECT_EQ(plugin.filters(), std::vector<std::string>{"*.lvxt;*.lvx"});
+    EXPECT_EQ(plugin.descriptions(), std::vector<std::string>{"LVXT pictures"});
+
+    const auto picture = plugin.decode(lvxt(), "a.lvxt");
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(lastLength(plugin), 12);
+    ASSERT_EQ(picture->width(), 2);
+    ASSERT_EQ(picture->height(), 1);
+    EXPECT_EQ(picture->pixel(0, 0), makeColor(255, 0, 0));
+    EXPECT_EQ(picture->pixel(1, 0), makeColor(0, 0, 255));
+}
+
+TEST(SpiPlugin, RetriesFromByte128OnlyWhenAllowed)
+{
+    const SpiPlugin plugin(kDir + "/decodes.spi");
+    const std::vector<uint8_t> mac = lvxt(std::vector<uint8_t>(128, 'm'));
+    const auto picture = plugin.decode(mac, "a.lvxt");
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(lastLength(plugin), 12);
+    EXPECT_EQ(picture->pixel(1, 0), makeColor(0, 0, 255));
+    EXPECT_FALSE(plugin.decode(mac, "a.lvxt", false));
+    EXPECT_FALSE(plugin.decode(std::vector<uint8_t>(300, 'x'), "a.lvxt"));
+}
+
+TEST(SpiPlugin, RefusesMissingFunctionsUnloadableFilesAndInconsistentBlocks)
+{
+    const std::string missing = kDir + "/missing_function.spi";
+    try {
+        SpiPlugin plugin(missing);
+        FAIL() << "loaded";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.what(), "GetPictureは[" + missing + "]では使えないSusie Plugin APIです");
+    }
+    const std::string absent = kDir + "/absent.spi";
+    try {
+        SpiPlugin plugin(absent);
+        FAIL() << "loaded";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.what(), absent + ":Susie Pluginがロードできませんでした");
+    }
+    const SpiPlugin wrong(kDir + "/wrong_sizes.spi");
+    try {
+        wrong.decode(lvxt(), "a.lvxt");
+        FAIL() << "decoded";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "認識できない画像形式です");
+    }
+}
+
+}  // namespace
+}  // namespace lumavex
