@@ -7,6 +7,7 @@
 
 #include "core/color.h"
 #include "core/error.h"
+#include "core/parallel.h"
 
 #include "core/simd.h"
 
@@ -134,29 +135,36 @@ __attribute__((target("ssse3"))) int graySsse3(uint8_t* row, int w)
 void HFlip(Raster& picture)
 {
     const int w = picture.width();
-    // Each row is reversed into a line and copied back: the line stays in the cache.
-    std::vector<uint8_t> line(size_t(w) * 3 + 16);
-    for (int y = 0; y < picture.height(); ++y) {
-        uint8_t* r = picture.row(y);
-        int done = 0;
+    forEachBand(picture.height(), [&](int first, int last) {
+        // Each row is reversed into a line and copied back: the line stays in the cache.
+        std::vector<uint8_t> line(size_t(w) * 3 + 16);
+        for (int y = first; y < last; ++y) {
+            uint8_t* r = picture.row(y);
+            int done = 0;
 #ifdef LUMAVEX_X86
-        if (hasSsse3())
-            done = reverseRowSsse3(r, line.data(), w);
+            if (hasSsse3())
+                done = reverseRowSsse3(r, line.data(), w);
 #endif
-        reverseRowScalar(r, line.data(), done, w);
-        std::memcpy(r, line.data(), size_t(w) * 3);
-    }
+            reverseRowScalar(r, line.data(), done, w);
+            std::memcpy(r, line.data(), size_t(w) * 3);
+        }
+    });
 }
 
 void VFlip(Raster& picture)
 {
     const size_t bytes = static_cast<size_t>(picture.width()) * 3;
-    std::vector<uint8_t> line(bytes);
-    for (int a = 0, b = picture.height() - 1; a < b; ++a, --b) {
-        std::memcpy(line.data(), picture.row(a), bytes);
-        std::memcpy(picture.row(a), picture.row(b), bytes);
-        std::memcpy(picture.row(b), line.data(), bytes);
-    }
+    const int h = picture.height();
+    // Row a swaps with row h - 1 - a: the bands are of the upper rows.
+    forEachBand(h / 2, [&](int first, int last) {
+        std::vector<uint8_t> line(bytes);
+        for (int a = first; a < last; ++a) {
+            const int b = h - 1 - a;
+            std::memcpy(line.data(), picture.row(a), bytes);
+            std::memcpy(picture.row(a), picture.row(b), bytes);
+            std::memcpy(picture.row(b), line.data(), bytes);
+        }
+    });
 }
 
 void Negative(Raster& picture)
@@ -168,15 +176,17 @@ void Negative(Raster& picture)
 void Gray(Raster& picture)
 {
     const int w = picture.width();
-    for (int y = 0; y < picture.height(); ++y) {
-        uint8_t* r = picture.row(y);
-        int done = 0;
+    forEachBand(picture.height(), [&](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            uint8_t* r = picture.row(y);
+            int done = 0;
 #ifdef LUMAVEX_X86
-        if (hasSsse3())
-            done = graySsse3(r, w);
+            if (hasSsse3())
+                done = graySsse3(r, w);
 #endif
-        grayScalar(r, done, w);
-    }
+            grayScalar(r, done, w);
+        }
+    });
 }
 
 void ResizeCanvas(Raster& picture, int width, int height, Color background)

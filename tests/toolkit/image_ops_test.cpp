@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "core/error.h"
 #include "support/test_pictures.h"
 
@@ -10,20 +12,31 @@ namespace {
 
 using test::makeGradient;
 
-TEST(Flips, MirrorEveryPixel)
+TEST(Flips, MirrorEveryPixelWithOneTwoAndSevenThreads)
 {
-    for (int w : {1, 2, 7}) {
-        const Raster original = makeGradient(w, 5);
-        Raster h = original;
-        HFlip(h);
-        Raster v = original;
-        VFlip(v);
-        for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < w; ++x) {
-                ASSERT_EQ(h.pixel(x, y), original.pixel(w - 1 - x, y));
-                ASSERT_EQ(v.pixel(x, y), original.pixel(x, 4 - y));
+    for (const char* threads : {"1", "2", "7"}) {
+        setenv("LUMAVEX_THREADS", threads, 1);
+        for (int w : {1, 2, 7})
+            for (int rows : {5, 16}) {
+                const Raster original = makeGradient(w, rows);
+                Raster h = original;
+                HFlip(h);
+                Raster v = original;
+                VFlip(v);
+                Raster g = original;
+                Gray(g);
+                for (int y = 0; y < rows; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        ASSERT_EQ(h.pixel(x, y), original.pixel(w - 1 - x, y)) << threads;
+                        ASSERT_EQ(v.pixel(x, y), original.pixel(x, rows - 1 - y)) << threads;
+                        const Color c = original.pixel(x, y);
+                        const uint32_t grey =
+                            (30 * (c & 255) + 59 * (c >> 8 & 255) + 11 * (c >> 16 & 255)) / 100;
+                        ASSERT_EQ(g.pixel(x, y), grey * 0x010101u) << threads;
+                    }
             }
     }
+    unsetenv("LUMAVEX_THREADS");
 }
 
 TEST(Negative, InvertsEveryChannel)
