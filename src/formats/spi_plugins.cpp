@@ -1,0 +1,174 @@
+#include "formats/spi_plugins.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "core/error.h"
+#include "formats/bmp.h"
+#include "formats/registry.h"
+
+#ifndef LUMAVEX_PLUGIN_DIR
+#define LUMAVEX_PLUGIN_DIR "lib/lumavex/plugins"
+#endif
+
+namespace lumavex {
+
+namespace {
+
+SpiPlugins* g_instance = nullptr;
+
+bool sameText(const std::string& a, const std::string& b)
+{
+    return strcasecmp(a.c_str(), b.c_str()) == 0;
+}
+
+/// Each ";" pattern of a filter ("*.lvxt;*.lvx") gives one extension without its dot.
+std::vector<std::string> patternExtensions(const std::string& filter)
+{
+    std::vector<std::string> out;
+    for (size_t start = 0;;) {
+        const size_t end = filter.find(';', start);
+        const std::string pattern = filter.substr(start, end - start);
+        const size_t dot = pattern.rfind('.');
+        if (dot != std::string::npos && dot + 1 < pattern.size())
+            out.push_back(pattern.substr(dot + 1));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+SpiPlugins::SpiPlugins()
+{
+    if (g_instance)
+        throw Error(ErrorKind::BadArgument, "TSPIs は複数生成できません");
+    g_instance = this;
+}
+
+SpiPlugins::~SpiPlugins()
+{
+    for (const std::string& extension : m_registered)
+        PictureFormats::instance().remove(extension);
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+SpiPlugins* SpiPlugins::instance()
+{
+    return g_instance;
+}
+
+std::vector<std::string> SpiPlugins::defaultDirectories()
+{
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return {};
+    const std::filesystem::path dir = program.parent_path();
+    return {dir.string(), (dir.parent_path() / LUMAVEX_PLUGIN_DIR).string()};
+}
+
+void SpiPlugins::search(const std::vector<std::string>& directories)
+{
+    for (const std::string& directory : directories) {
+        if (directory.empty())
+            continue;
+        std::vector<std::string> found;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+            const std::string path = entry.path().string();
+            if (entry.is_regular_file(error) &&
+                sameText(entry.path().extension().string(), ".spi") && indexOf(path) < 0)
+                found.push_back(path);
+        }
+        std::sort(found.begin(), found.end());
+        for (const std::string& path : found) {
+            try {
+                add(std::make_unique<SpiPlugin>(path));
+            } catch (const Error&) {
+                // Not a plug-in of ours, or one that lacks a function: the search goes on.
+            }
+        }
+    }
+}
+
+void SpiPlugins::add(std::unique_ptr<SpiPlugin> plugin)
+{
+    if (plugin->kind() == SpiPlugin::Kind::Import) {
+        for (size_t i = 0; i < plugin->filters().size(); ++i)
+            for (const std::string& extension : patternExtensions(plugin->filters()[i])) {
+                PictureFormats::instance().add(
+                    {extension, plugin->descriptions()[i],
+                     [](std::span<const uint8_t> data, const std::string& fileName) {
+                         if (!g_instance)
+                             throw Error(ErrorKind::Format, "認識できない画像形式です");
+                         return g_instance->read(data, fileName);
+                     }});
+                m_registered.push_back(extension);
+            }
+    }
+    m_plugins.push_back(std::move(plugin));
+}
+
+int SpiPlugins::indexOf(const std::string& fileName) const
+{
+    for (size_t i = 0; i < m_plugins.size(); ++i)
+        if (sameText(m_plugins[i]->fileName(), fileName))
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::vector<const SpiPlugin*> SpiPlugins::findLoaders(const std::string& extension) const
+{
+    std::vector<const SpiPlugin*> out;
+    for (const auto& plugin : m_plugins) {
+        if (plugin->kind() != SpiPlugin::Kind::Import)
+            continue;
+        bool claims = false;
+        for (const std::string& filter : plugin->filters())
+            for (const std::string& piece : patternExtensions(filter))
+                claims = claims || sameText("." + piece, extension);
+        if (claims)
+            out.insert(out.begin(), plugin.get());
+        else
+            out.push_back(plugin.get());
+    }
+    return out;
+}
+
+Raster SpiPlugins::read(std::span<const uint8_t> data, const std::string& fileName) const
+{
+    const std::string extension = lowerExtension(fileName);
+    auto native = [&]() -> std::optional<Raster> {
+        try {
+            return ReadBMP(data);
+        } catch (const Error&) {
+            return std::nullopt;
+        }
+    };
+    auto plugins = [&]() -> std::optional<Raster> {
+        for (const SpiPlugin* plugin : findLoaders("." + extension)) {
+            try {
+                if (auto picture = plugin->decode(data, fileName))
+                    return picture;
+            } catch (const Error&) {
+                // One plug-in's broken output does not keep the others from trying.
+            }
+        }
+        return std::nullopt;
+    };
+    const bool nativeFirst = extension.empty() || extension == "bmp";
+    std::optional<Raster> picture = nativeFirst ? native() : plugins();
+    if (!picture)
+        picture = nativeFirst ? plugins() : native();
+    if (!picture)
+        throw Error(ErrorKind::Format, "認識できない画像形式です");
+    return std::move(*picture);
+}
+
+}  // namespace lumavex

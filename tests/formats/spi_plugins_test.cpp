@@ -1,0 +1,85 @@
+#include "formats/spi_plugins.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "bmp_builder.h"
+#include "core/error.h"
+#include "formats/registry.h"
+
+namespace lumavex {
+namespace {
+
+const std::vector<uint8_t> kLvxt = {'L', 'V', 'X', 'T', 1, 1, 10, 20, 30};
+
+std::vector<std::string> names(const std::vector<const SpiPlugin*>& plugins)
+{
+    std::vector<std::string> out;
+    for (const SpiPlugin* p : plugins)
+        out.push_back(std::filesystem::path(p->fileName()).filename().string());
+    return out;
+}
+
+TEST(SpiPlugins, OneManagerAProgram)
+{
+    {
+        SpiPlugins first;
+        EXPECT_EQ(SpiPlugins::instance(), &first);
+        try {
+            SpiPlugins second;
+            FAIL() << "a second manager";
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), "TSPIs は複数生成できません");
+        }
+        EXPECT_EQ(SpiPlugins::instance(), &first);
+    }
+    EXPECT_EQ(SpiPlugins::instance(), nullptr);
+    for (const std::string& dir : SpiPlugins::defaultDirectories())
+        EXPECT_NE(std::filesystem::path(dir), std::filesystem::current_path());
+}
+
+TEST(SpiPlugins, ADirectoryTwiceLoadsOnceAndEveryPatternIsRegisteredWhileTheManagerLives)
+{
+    {
+        SpiPlugins plugins;
+        plugins.search({TEST_PLUGIN_DIR, TEST_PLUGIN_DIR});
+        // The one that lacks GetPicture is skipped; the search goes on past it.
+        EXPECT_EQ(plugins.count(), 2u);
+        EXPECT_GE(plugins.indexOf(std::string(TEST_PLUGIN_DIR) + "/DECODES.SPI"), 0);
+        const PictureFormat* lvx = PictureFormats::instance().find("lvx");
+        ASSERT_NE(lvx, nullptr);
+        ASSERT_NE(PictureFormats::instance().find(".LVXT"), nullptr);
+        EXPECT_EQ(lvx->description, "LVXT pictures");
+        // The plug-in with broken blocks claims it too and is tried first; the good one reads it.
+        const Raster r = lvx->read(kLvxt, "a.lvx");
+        EXPECT_EQ(r.pixel(0, 0), makeColor(10, 20, 30));
+
+        EXPECT_EQ(names(plugins.findLoaders(".LVXT")),
+                  (std::vector<std::string>{"wrong_sizes.spi", "decodes.spi"}));
+        EXPECT_EQ(names(plugins.findLoaders(".png")),
+                  (std::vector<std::string>{"decodes.spi", "wrong_sizes.spi"}));
+    }
+    EXPECT_EQ(PictureFormats::instance().find("lvx"), nullptr);
+}
+
+TEST(SpiPlugins, BmpIsReadNativelyFirstOthersByPluginsFirstAndNeitherIsRefused)
+{
+    SpiPlugins plugins;
+    plugins.search({TEST_PLUGIN_DIR});
+    test::DibLayout layout;
+    layout.pixels = {30, 20, 10, 0};
+    const std::vector<uint8_t> bmp = test::makeDib(layout);
+    EXPECT_EQ(plugins.read(bmp, "a.bmp").pixel(0, 0), makeColor(10, 20, 30));
+    EXPECT_EQ(plugins.read(bmp, "a.lvxt").pixel(0, 0), makeColor(10, 20, 30));
+    EXPECT_EQ(plugins.read(kLvxt, "a.bmp").pixel(0, 0), makeColor(10, 20, 30));
+    try {
+        plugins.read(std::vector<uint8_t>(50, 'x'), "a.lvxt");
+        FAIL() << "read";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "認識できない画像形式です");
+    }
+}
+
+}  // namespace
+}  // namespace lumavex
