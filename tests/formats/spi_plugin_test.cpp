@@ -81,3 +81,37 @@ TEST(SpiPlugin, RefusesMissingFunctionsUnloadableFilesAndInconsistentBlocks)
 
 }  // namespace
 }  // namespace lumavex
+
+namespace lumavex {
+namespace {
+
+template <size_t N>
+std::vector<uint8_t> bytes(const char (&text)[N])
+{
+    return {text, text + N - 1};
+}
+
+TEST(NetpbmSamplePlugin, ReadsColourGreyAndBitmapAndRefusesTruncatedFiles)
+{
+    const SpiPlugin netpbm(SAMPLE_PLUGIN);
+    EXPECT_EQ(netpbm.filters(), std::vector<std::string>{"*.ppm;*.pgm;*.pbm;*.pnm"});
+    const auto colour =
+        netpbm.decode(bytes("P6\n# two\n2 1\n255\n\xff\x00\x00\x00\x80\x01"), "a.ppm");
+    ASSERT_TRUE(colour);
+    EXPECT_EQ(colour->pixel(0, 0), makeColor(255, 0, 0));
+    EXPECT_EQ(colour->pixel(1, 0), makeColor(0, 128, 1));
+    const auto grey = netpbm.decode(bytes("P5 1 2 15\n\x0f\x05"), "a.pgm");
+    ASSERT_TRUE(grey);
+    EXPECT_EQ(grey->pixel(0, 0), makeColor(255, 255, 255));
+    EXPECT_EQ(grey->pixel(0, 1), makeColor(85, 85, 85));
+    const auto bitmap = netpbm.decode(bytes("P4 3 1 \xa0"), "a.pbm");
+    ASSERT_TRUE(bitmap);
+    EXPECT_EQ(bitmap->pixel(0, 0), makeColor(0, 0, 0));
+    EXPECT_EQ(bitmap->pixel(1, 0), makeColor(255, 255, 255));
+    EXPECT_EQ(bitmap->pixel(2, 0), makeColor(0, 0, 0));
+    EXPECT_FALSE(netpbm.decode(bytes("P6 2 2 255\n\xff\x00\x00"), "a.ppm"));
+    EXPECT_FALSE(netpbm.decode(bytes("P6 99999999 1 255\n"), "a.ppm"));
+}
+
+}  // namespace
+}  // namespace lumavex
