@@ -17,6 +17,7 @@
 #include "app/open_request.h"
 #include "bridge/fonts.h"
 #include "dialogs/form_support.h"
+#include "formats/spi_plugins.h"
 
 int main(int argc, char** argv)
 {
@@ -67,6 +68,10 @@ int main(int argc, char** argv)
     QApplication::setFont(lumavex::formFont());
     QApplication::setWindowIcon(lumavex::programIcon());
 
+    // Image plug-ins from the program's folder and the system plug-in folder add their formats
+    // before the first document opens.
+    lumavex::SpiPlugins plugins;
+    plugins.search(lumavex::SpiPlugins::defaultDirectories());
     lumavex::Editor editor;
     lumavex::MainWindow* frame = editor.mainWindow();
     // The run ends when the frame closes, even while a modeless dialog is still open.
