@@ -45,6 +45,8 @@ public:
 private:
     std::optional<Raster> decodeOnce(std::span<const uint8_t> data,
                                      const std::string& fileName) const;
+    std::optional<std::vector<uint8_t>> decodeHere(std::span<const uint8_t> data,
+                                                   const std::string& fileName) const;
     std::string info(int number) const;
     void require(const void* function, const char* name) const;
 

@@ -45,7 +45,7 @@ TEST(SpiPlugins, ADirectoryTwiceLoadsOnceAndEveryPatternIsRegisteredWhileTheMana
         SpiPlugins plugins;
         plugins.search({TEST_PLUGIN_DIR, TEST_PLUGIN_DIR});
         // The one that lacks GetPicture is skipped; the search goes on past it.
-        EXPECT_EQ(plugins.count(), 2u);
+        EXPECT_EQ(plugins.count(), 3u);
         EXPECT_GE(plugins.indexOf(std::string(TEST_PLUGIN_DIR) + "/DECODES.SPI"), 0);
         const PictureFormat* lvx = PictureFormats::instance().find("lvx");
         ASSERT_NE(lvx, nullptr);
@@ -56,9 +56,9 @@ TEST(SpiPlugins, ADirectoryTwiceLoadsOnceAndEveryPatternIsRegisteredWhileTheMana
         EXPECT_EQ(r.pixel(0, 0), makeColor(10, 20, 30));
 
         EXPECT_EQ(names(plugins.findLoaders(".LVXT")),
-                  (std::vector<std::string>{"wrong_sizes.spi", "decodes.spi"}));
+                  (std::vector<std::string>{"wrong_sizes.spi", "decodes.spi", "crashes.spi"}));
         EXPECT_EQ(names(plugins.findLoaders(".png")),
-                  (std::vector<std::string>{"decodes.spi", "wrong_sizes.spi"}));
+                  (std::vector<std::string>{"crashes.spi", "decodes.spi", "wrong_sizes.spi"}));
     }
     EXPECT_EQ(PictureFormats::instance().find("lvx"), nullptr);
 }

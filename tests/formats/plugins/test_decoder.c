@@ -1,9 +1,7 @@
 /* A small import plug-in for the tests: "LVXT", width, height (one byte each), then the rows
- * top-down as red, green, blue. It remembers the last length it was given. */
+ * top-down as red, green, blue. It decodes only when told the file's exact length. */
 #include <lumavex/spi.h>
 #include <string.h>
-
-int32_t lastLength = -1;
 
 int32_t GetPluginInfo(int32_t number, char* buffer, int32_t length)
 {
@@ -40,9 +38,11 @@ int32_t GetPicture(const void* data, int32_t length, uint32_t flag, LvxLocalHand
 {
     (void)flag;
     const unsigned char* d = data;
-    lastLength = length;
-    if (length < 6)
+    if (length < 6 || length != 6 + 3 * d[4] * d[5])
         return 1;
+#ifdef CRASHES
+    *(volatile int*)(intptr_t)flag = 0;
+#endif
     int32_t w = d[4], h = d[5];
 #ifdef WRONG_SIZES
     h *= 2; /* claims twice the rows it hands back */
