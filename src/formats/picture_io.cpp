@@ -10,6 +10,7 @@
 #include "formats/jpeg.h"
 #include "formats/png_codec.h"
 #include "formats/registry.h"
+#include "formats/spi_plugins.h"
 #include "formats/stream.h"
 #include "formats/tiff.h"
 #include "formats/webp.h"
@@ -68,10 +69,12 @@ Raster LoadPicture(const std::string& fileName)
     const std::string sniffed = sniffedExtension(bytes);
     if (!sniffed.empty() && (!format || signatureOf(extension).value_or(sniffed) != sniffed))
         format = PictureFormats::instance().find(sniffed);
-    if (!format)
+    // Without a reader of its own, the plug-ins' IsSupported looks at the first bytes.
+    const SpiPlugins* plugins = SpiPlugins::instance();
+    if (!format && !plugins)
         throw Error(ErrorKind::Unsupported, fileName + ": 認識できない画像形式です");
     try {
-        return format->read(bytes, fileName);
+        return format ? format->read(bytes, fileName) : plugins->read(bytes, fileName);
     } catch (const Error& e) {
         if (e.kind() == ErrorKind::File)
             throw;

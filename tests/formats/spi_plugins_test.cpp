@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "bmp_builder.h"
 #include "core/error.h"
+#include "formats/picture_io.h"
 #include "formats/registry.h"
+#include "support/test_pictures.h"
 
 namespace lumavex {
 namespace {
@@ -73,6 +76,12 @@ TEST(SpiPlugins, BmpIsReadNativelyFirstOthersByPluginsFirstAndNeitherIsRefused)
     EXPECT_EQ(plugins.read(bmp, "a.bmp").pixel(0, 0), makeColor(10, 20, 30));
     EXPECT_EQ(plugins.read(bmp, "a.lvxt").pixel(0, 0), makeColor(10, 20, 30));
     EXPECT_EQ(plugins.read(kLvxt, "a.bmp").pixel(0, 0), makeColor(10, 20, 30));
+    const std::string nameless = testing::TempDir() + "/picture-without-extension";
+    {
+        std::ofstream(nameless, std::ios::binary)
+            .write(reinterpret_cast<const char*>(kLvxt.data()), std::ssize(kLvxt));
+    }
+    EXPECT_EQ(LoadPicture(nameless).pixel(0, 0), makeColor(10, 20, 30));
     try {
         plugins.read(std::vector<uint8_t>(50, 'x'), "a.lvxt");
         FAIL() << "read";
