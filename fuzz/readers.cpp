@@ -10,6 +10,8 @@
 #include "formats/ico.h"
 #include "formats/jpeg.h"
 #include "formats/png_codec.h"
+#include "formats/tiff.h"
+#include "formats/webp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
