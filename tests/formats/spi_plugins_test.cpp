@@ -38,8 +38,13 @@ TEST(SpiPlugins, OneManagerAProgram)
         EXPECT_EQ(SpiPlugins::instance(), &first);
     }
     EXPECT_EQ(SpiPlugins::instance(), nullptr);
+    // Run from a folder of its own, which is neither the program's nor the system's.
+    const test::TempDir elsewhere;
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.path());
     for (const std::string& dir : SpiPlugins::defaultDirectories())
-        EXPECT_NE(std::filesystem::path(dir), std::filesystem::current_path());
+        EXPECT_NE(std::filesystem::path(dir), elsewhere.path());
+    std::filesystem::current_path(before);
 }
 
 TEST(SpiPlugins, ADirectoryTwiceLoadsOnceAndEveryPatternIsRegisteredWhileTheManagerLives)
