@@ -107,6 +107,10 @@ constexpr tmsize_t kMaxSingleAllocation = tmsize_t{256} << 20;
 
 TiffHandle open(MemoryFile& file, const char* mode)
 {
+    // libtiff's warning and error handlers are per file, but it still calls the global ones
+    // unless they are cleared.
+    TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandler(nullptr);
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (!options)
         throw Error(ErrorKind::TooLarge, "TIFF: メモリが足りません");
@@ -135,10 +139,6 @@ inline uint8_t overWhitePremultiplied(uint32_t channel, uint32_t alpha)
 
 Raster ReadTIFF(std::span<const uint8_t> data)
 {
-    // libtiff's warning and error handlers are per file, but it still calls the global ones
-    // unless they are cleared.
-    TIFFSetWarningHandler(nullptr);
-    TIFFSetErrorHandler(nullptr);
     MemoryFile file;
     file.input = data;
     TiffHandle tiff = open(file, "rm");
@@ -187,8 +187,6 @@ Raster ReadTIFF(std::span<const uint8_t> data)
 
 void WriteTIFF(OutputStream& out, const Raster& picture, TiffCompression compression)
 {
-    TIFFSetWarningHandler(nullptr);
-    TIFFSetErrorHandler(nullptr);
     MemoryFile file;
     file.writing = true;
     TiffHandle tiff = open(file, "w");
