@@ -19,7 +19,13 @@ protected:
         for (int i = 0; i < 5; ++i)
             SavePicture(test::makeNoise(40 + i, 30, static_cast<uint32_t>(i + 1)), in(i));
     }
-    std::string in(int i) const { return dir.file("p" + std::to_string(i) + ".bmp"); }
+    std::string in(int i) const
+    {
+        std::string name = "p";
+        name += std::to_string(i);
+        name += ".bmp";
+        return dir.file(name);
+    }
     std::vector<std::string> inputs(int count) const
     {
         std::vector<std::string> all;
