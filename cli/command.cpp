@@ -132,7 +132,7 @@ std::vector<Command> orderedCommands()
 const char* toolDescription()
 {
     return "画像ファイルに Lumavex の処理をひとつ施して保存します。形式は拡張子で決まります\n"
-           "(.bmp .dib .jpg .jpeg .png .gif)。色は #RRGGBB、#RGB か色の名前\n"
+           "(.bmp .dib .jpg .jpeg .png .gif .webp .tif .tiff)。色は #RRGGBB、#RGB か色の名前\n"
            "(red, navy など) で書きます。\n";
 }
 
