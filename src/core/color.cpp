@@ -152,7 +152,8 @@ void invertPixels(Raster& picture)
 {
     // 32 bytes at a time; the row padding is left alone.
     const size_t bytes = static_cast<size_t>(picture.width()) * 3;
-    forEachBand(picture.height(), [&](int first, int last) {
+    const int h = picture.height();
+    forEachBand(h, bandsFor(h, bytes), [&](int first, int last) {
         for (int y = first; y < last; ++y) {
             uint8_t* r = picture.row(y);
             size_t i = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 
 namespace lumavex {
@@ -8,16 +9,25 @@ namespace lumavex {
 /// otherwise the number of cores (at least one).
 int passThreads();
 
-/// Runs band(first, last) over rows 0 .. rows - 1 split into at most threads bands of adjacent
-/// rows, each on a thread of its own (the first on the caller's). Every band has finished when
-/// it returns; the first exception a band throws is thrown again here. band must write only to
-/// its own rows, so that the result is the same whatever the number of threads.
-void forEachBand(int rows, int threads, const std::function<void(int first, int last)>& band);
+/// The fewest rows forEachBand(rows, band) gives a band, and the fewest bytes bandsFor gives
+/// one: below that, waking a thread costs more than the band's work.
+constexpr int kMinBandRows = 8;
+constexpr size_t kMinBandBytes = size_t{64} << 10;
 
-/// forEachBand with passThreads() threads.
-inline void forEachBand(int rows, const std::function<void(int first, int last)>& band)
-{
-    forEachBand(rows, passThreads(), band);
-}
+/// How many bands a pass over rows rows of rowBytes bytes each is split into: passThreads(),
+/// but no more than leave every band kMinBandBytes (and a row), and at least one.
+int bandsFor(int rows, size_t rowBytes);
+
+/// Runs band(first, last) over rows 0 .. rows - 1 split into min(bands, rows) bands of adjacent
+/// rows (band k holds rows k x rows / n up to (k + 1) x rows / n), on the threads of a pool
+/// kept for the program's life and on the caller's, which runs bands too. Every band has
+/// finished when it returns; the first exception a band throws is thrown again here, after
+/// the other bands have run. band must write only to its own rows, so that the result is the
+/// same whatever the number of bands. Any thread may call it, several at once; called from
+/// within a band, it runs its bands one after the other on that thread.
+void forEachBand(int rows, int bands, const std::function<void(int first, int last)>& band);
+
+/// forEachBand with passThreads() bands, each of kMinBandRows rows or more.
+void forEachBand(int rows, const std::function<void(int first, int last)>& band);
 
 }  // namespace lumavex

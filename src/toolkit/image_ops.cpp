@@ -135,7 +135,8 @@ __attribute__((target("ssse3"))) int graySsse3(uint8_t* row, int w)
 void HFlip(Raster& picture)
 {
     const int w = picture.width();
-    forEachBand(picture.height(), [&](int first, int last) {
+    const int h = picture.height();
+    forEachBand(h, bandsFor(h, size_t(w) * 3), [&](int first, int last) {
         // Each row is reversed into a line and copied back: the line stays in the cache.
         std::vector<uint8_t> line(size_t(w) * 3 + 16);
         for (int y = first; y < last; ++y) {
@@ -156,7 +157,7 @@ void VFlip(Raster& picture)
     const size_t bytes = static_cast<size_t>(picture.width()) * 3;
     const int h = picture.height();
     // Row a swaps with row h - 1 - a: the bands are of the upper rows.
-    forEachBand(h / 2, [&](int first, int last) {
+    forEachBand(h / 2, bandsFor(h / 2, 2 * bytes), [&](int first, int last) {
         std::vector<uint8_t> line(bytes);
         for (int a = first; a < last; ++a) {
             const int b = h - 1 - a;
@@ -176,7 +177,8 @@ void Negative(Raster& picture)
 void Gray(Raster& picture)
 {
     const int w = picture.width();
-    forEachBand(picture.height(), [&](int first, int last) {
+    const int h = picture.height();
+    forEachBand(h, bandsFor(h, size_t(w) * 3), [&](int first, int last) {
         for (int y = first; y < last; ++y) {
             uint8_t* r = picture.row(y);
             int done = 0;

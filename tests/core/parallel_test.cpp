@@ -11,6 +11,8 @@
 
 #include "core/color.h"
 #include "core/raster.h"
+#include "support/test_pictures.h"
+#include "support/thread_counts.h"
 
 namespace lumavex {
 namespace {
@@ -47,43 +49,81 @@ TEST(ForEachBand, ABandsFailureReachesTheCallerAfterEveryBandEnds)
     EXPECT_EQ(finished, 3);
 }
 
+// A band that splits its own rows again runs them on its own thread, and a nested failure
+// still reaches the outer caller.
+TEST(ForEachBand, NestedCallsRunWithoutWaitingForThePool)
+{
+    std::vector<std::atomic<int>> seen(64 * 10);
+    forEachBand(64, 7, [&](int first, int last) {
+        for (int y = first; y < last; ++y)
+            forEachBand(10, 7, [&](int a, int b) {
+                for (int x = a; x < b; ++x)
+                    ++seen[static_cast<size_t>(y * 10 + x)];
+            });
+    });
+    EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](auto& n) { return n == 1; }));
+    EXPECT_THROW(forEachBand(4, 4,
+                             [](int first, int) {
+                                 forEachBand(4, 2, [&](int a, int) {
+                                     if (first == 2 && a == 2)
+                                         throw std::out_of_range("nested");
+                                 });
+                             }),
+                 std::out_of_range);
+}
+
+TEST(ForEachBand, SeveralCallersAtOnceEachGetTheirOwnRows)
+{
+    std::vector<std::thread> callers;
+    std::atomic<int> wrong = 0;
+    for (int c = 0; c < 4; ++c)
+        callers.emplace_back([&, c] {
+            for (int round = 0; round < 200; ++round) {
+                const int rows = 50 + c * 31 + round % 7;
+                std::vector<int> seen(static_cast<size_t>(rows));
+                forEachBand(rows, 2 + c, [&](int first, int last) {
+                    for (int y = first; y < last; ++y)
+                        ++seen[static_cast<size_t>(y)];
+                });
+                wrong += static_cast<int>(std::count(seen.begin(), seen.end(), 0));
+            }
+        });
+    for (std::thread& t : callers)
+        t.join();
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST(PassThreads, TheEnvironmentSetsTheCountWhenItIsAPositiveInteger)
 {
     setenv("LUMAVEX_THREADS", "1", 1);
     EXPECT_EQ(passThreads(), 1);
     setenv("LUMAVEX_THREADS", "7", 1);
     EXPECT_EQ(passThreads(), 7);
+    // Small pictures stay on one thread; bands keep at least kMinBandBytes.
+    EXPECT_EQ(bandsFor(100, 300), 1);
+    EXPECT_EQ(bandsFor(6, kMinBandBytes / 2), 3);
+    EXPECT_EQ(bandsFor(5, kMinBandBytes / 2), 2);
+    EXPECT_EQ(bandsFor(3000, 12000), 7);
+    EXPECT_EQ(bandsFor(0, 12000), 1);
     for (const char* bad : {"0", "-2", "3x", ""}) {
         setenv("LUMAVEX_THREADS", bad, 1);
-        EXPECT_GE(passThreads(), 1) << bad;
         EXPECT_EQ(passThreads(), std::max(1, static_cast<int>(std::thread::hardware_concurrency())))
             << bad;
     }
     unsetenv("LUMAVEX_THREADS");
 }
 
-// Every pass split into bands gives the same bytes with 1, 2 and 7 threads.
-TEST(ParallelPasses, SameBytesWithOneTwoAndSevenThreads)
+TEST(ParallelPasses, TheNegativeIsTheSameWithOneTwoAndSevenThreads)
 {
-    Raster source(37, 23);
-    for (int y = 0; y < source.height(); ++y)
-        for (int x = 0; x < 3 * source.width(); ++x)
-            source.row(y)[x] = static_cast<uint8_t>(x * 7 + y * 13);
-    std::vector<std::vector<uint8_t>> results;
-    for (const char* threads : {"1", "2", "7"}) {
-        setenv("LUMAVEX_THREADS", threads, 1);
-        Raster negative = source;
-        invertPixels(negative);
-        std::vector<uint8_t> bytes;
-        for (int y = 0; y < negative.height(); ++y)
-            bytes.insert(bytes.end(), negative.row(y), negative.row(y) + 3 * negative.width());
-        results.push_back(bytes);
-    }
-    unsetenv("LUMAVEX_THREADS");
-    EXPECT_EQ(results[0][0], 255);
-    EXPECT_EQ(results[0][3 * 37 + 1], static_cast<uint8_t>(~uint8_t(7 + 13)));
-    EXPECT_EQ(results[1], results[0]);
-    EXPECT_EQ(results[2], results[0]);
+    // 513 rows of 903 bytes make seven bands.
+    const Raster source = test::makeNoise(301, 513, 7);
+    setenv("LUMAVEX_THREADS", "7", 1);
+    ASSERT_EQ(bandsFor(513, 903), 7);
+    const Raster negative =
+        test::sameWithOneTwoAndSevenThreads(source, [](Raster& r) { invertPixels(r); });
+    for (int y : {0, 250, 512})
+        for (int x : {0, 150, 300})
+            EXPECT_EQ(negative.pixel(x, y), ~source.pixel(x, y) & 0xFFFFFF);
 }
 
 }  // namespace
