@@ -1,9 +1,11 @@
 #include "formats/spi_plugin.h"
 
 #include <dlfcn.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -39,10 +41,55 @@ struct LocalBlock {
     }
 };
 
-/// Lets the plug-in run on; the editor shows no progress of plug-in decoding yet.
-int32_t keepGoing(int32_t, int32_t, intptr_t)
+bool writeAll(int fd, const uint8_t* data, size_t size)
 {
-    return 0;
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = write(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+/// The child's side of the progress reports: each new percentage goes up the result pipe as
+/// 'p' and the percentage, and the child waits for the parent's answer, 0 to go on, 1 to stop.
+struct ProgressChannel {
+    int reports = -1;
+    int answers = -1;
+    int lastPercent = -1;
+    bool stop = false;
+};
+
+int32_t reportProgress(int32_t done, int32_t total, intptr_t context)
+{
+    if (context == 0)
+        return 0;
+    auto* channel = reinterpret_cast<ProgressChannel*>(context);
+    if (channel->answers < 0 || total <= 0)
+        return channel->stop;
+    // MulDiv(done, 98, total) + 1, rounded as MulDiv rounds, kept within 1 to 99.
+    const int64_t scaled = (int64_t{std::clamp(done, 0, total)} * 98 + total / 2) / total + 1;
+    const int percent = static_cast<int>(scaled);
+    if (percent == channel->lastPercent)
+        return channel->stop;
+    channel->lastPercent = percent;
+    const uint8_t report[2] = {'p', static_cast<uint8_t>(percent)};
+    uint8_t answer = 1;
+    if (!writeAll(channel->reports, report, 2))
+        return 1;
+    while (true) {
+        const ssize_t n = read(channel->answers, &answer, 1);
+        if (n == 1)
+            break;
+        if (n < 0 && errno == EINTR)
+            continue;
+        return 1;
+    }
+    channel->stop = answer != 0;
+    return channel->stop;
 }
 
 }  // namespace
@@ -108,67 +155,115 @@ std::string SpiPlugin::info(int number) const
 }
 
 std::optional<Raster> SpiPlugin::decode(std::span<const uint8_t> data, const std::string& fileName,
-                                        bool skipMacHeader) const
+                                        bool skipMacHeader, const SpiProgress& progress) const
 {
     if (m_kind != Kind::Import)
         return std::nullopt;
-    if (auto picture = decodeOnce(data, fileName))
-        return picture;
-    if (skipMacHeader && data.size() > 128)
-        return decodeOnce(data.subspan(128), fileName);
-    return std::nullopt;
+    if (progress)
+        progress(SpiStage::Start, 0);
+    std::optional<Raster> picture = decodeOnce(data, fileName, progress);
+    if (!picture && skipMacHeader && data.size() > 128)
+        picture = decodeOnce(data.subspan(128), fileName, progress);
+    if (progress)
+        progress(SpiStage::End, 100);
+    return picture;
 }
 
 std::optional<Raster> SpiPlugin::decodeOnce(std::span<const uint8_t> data,
-                                            const std::string& fileName) const
+                                            const std::string& fileName,
+                                            const SpiProgress& progress) const
 {
     // The plug-in runs in a child process of its own, so that one that crashes or scribbles
-    // over memory cannot take the program's open documents with it. The child hands back the
-    // BMP file image of the blocks, after a byte: 1 decoded, 2 blocks that do not add up.
-    int fds[2];
-    if (pipe(fds) != 0)
+    // over memory cannot take the program's open documents with it. The child reports progress
+    // as 'p' and a percentage, waiting for an answer on a second pipe, and ends with 'r', a byte
+    // (1 decoded, 2 blocks that do not add up, 0 not read) and the BMP file image of the blocks.
+    int results[2], answers[2] = {-1, -1};
+    if (pipe(results) != 0)
         return std::nullopt;
+    if (progress && pipe(answers) != 0) {
+        close(results[0]);
+        close(results[1]);
+        return std::nullopt;
+    }
+    auto closeAll = [&] {
+        for (const int fd : {results[0], results[1], answers[0], answers[1]})
+            if (fd >= 0)
+                close(fd);
+    };
     const pid_t child = fork();
     if (child < 0) {
-        close(fds[0]);
-        close(fds[1]);
+        closeAll();
         return std::nullopt;
     }
     if (child == 0) {
-        close(fds[0]);
-        std::vector<uint8_t> out = {0};
+        close(results[0]);
+        if (answers[1] >= 0)
+            close(answers[1]);
+        ProgressChannel channel{results[1], answers[0]};
+        std::vector<uint8_t> out = {'r', 0};
         try {
-            if (auto file = decodeHere(data, fileName)) {
-                out[0] = 1;
+            if (auto file = decodeHere(data, fileName, reinterpret_cast<intptr_t>(&channel))) {
+                out[1] = 1;
                 out.insert(out.end(), file->begin(), file->end());
             }
         } catch (...) {
-            out = {2};
+            out = {'r', 2};
         }
-        for (size_t done = 0; done < out.size();) {
-            const ssize_t n = write(fds[1], out.data() + done, out.size() - done);
-            if (n <= 0)
-                _exit(1);
-            done += static_cast<size_t>(n);
-        }
-        _exit(0);
+        _exit(writeAll(results[1], out.data(), out.size()) ? 0 : 1);
     }
-    close(fds[1]);
+    close(results[1]);
+    results[1] = -1;
+    if (answers[0] >= 0) {
+        close(answers[0]);
+        answers[0] = -1;
+    }
     std::vector<uint8_t> in;
-    uint8_t buffer[65536];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) != 0;) {
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
+    bool result = false;
+    bool failed = false;
+    try {
+        uint8_t buffer[65536];
+        for (ssize_t n; (n = read(results[0], buffer, sizeof buffer)) != 0;) {
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                break;
+            }
+            in.insert(in.end(), buffer, buffer + n);
+            // Until the result starts, the child sends only reports, each waiting for an answer.
+            while (!result && !in.empty()) {
+                if (in[0] == 'r') {
+                    result = true;
+                    in.erase(in.begin());
+                } else if (in[0] == 'p' && in.size() >= 2 && progress && answers[1] >= 0) {
+                    const uint8_t answer = progress(SpiStage::Running, in[1]) ? 0 : 1;
+                    in.erase(in.begin(), in.begin() + 2);
+                    if (!writeAll(answers[1], &answer, 1))
+                        failed = true;
+                } else if (in[0] == 'p' && in.size() < 2) {
+                    break;
+                } else {
+                    failed = true;
+                    break;
+                }
+            }
+            if (failed)
+                break;
         }
-        in.insert(in.end(), buffer, buffer + n);
+    } catch (...) {
+        kill(child, SIGKILL);
+        closeAll();
+        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        throw;
     }
-    close(fds[0]);
+    if (failed)
+        kill(child, SIGKILL);
+    closeAll();
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || in.empty() || in[0] == 0)
+    if (failed || !result || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || in.empty() ||
+        in[0] == 0)
         return std::nullopt;
     if (in[0] != 1)
         throw Error(ErrorKind::Format, "認識できない画像形式です");
@@ -182,7 +277,8 @@ std::optional<Raster> SpiPlugin::decodeOnce(std::span<const uint8_t> data,
 }
 
 std::optional<std::vector<uint8_t>> SpiPlugin::decodeHere(std::span<const uint8_t> data,
-                                                          const std::string& fileName) const
+                                                          const std::string& fileName,
+                                                          intptr_t context) const
 {
     if (data.size() > INT32_MAX)
         return std::nullopt;
@@ -200,7 +296,7 @@ std::optional<std::vector<uint8_t>> SpiPlugin::decodeHere(std::span<const uint8_
     if (m_getPictureInfo(bytes, length, 1, &record) != 0)
         return std::nullopt;
     LocalBlock info, pixels;
-    if (m_getPicture(bytes, length, 1, &info.handle, &pixels.handle, keepGoing, 0) != 0)
+    if (m_getPicture(bytes, length, 1, &info.handle, &pixels.handle, reportProgress, context) != 0)
         return std::nullopt;
     return PluginDibFile(info.bytes(), pixels.bytes());
 }

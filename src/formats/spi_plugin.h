@@ -3,6 +3,7 @@
 #include <lumavex/spi.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -12,6 +13,13 @@
 #include "core/raster.h"
 
 namespace lumavex {
+
+/// The stages of one plug-in's decoding: starting (0 %), running (1 to 99 %) and ending (100 %).
+enum class SpiStage { Start, Running, End };
+
+/// Told how a plug-in's decoding goes; returning false asks the plug-in to stop, though its own
+/// result decides whether a picture comes back.
+using SpiProgress = std::function<bool(SpiStage stage, int percent)>;
 
 /// One image plug-in library ("*.spi"), loaded with dlopen. Its kind follows the API version it
 /// reports (information 0): "00IN" reads pictures, "00AM" archives, "00XN" other.
@@ -38,15 +46,17 @@ public:
     /// The picture in data, or nothing when the plug-in does not read it. Data shorter than 2048
     /// bytes is passed zero-padded to 2048 with its true length; when decoding fails and
     /// skipMacHeader is set, it is tried again from byte 128. Blocks whose sizes do not add up
-    /// throw Error(Format) "認識できない画像形式です".
+    /// throw Error(Format) "認識できない画像形式です". Progress, when given, is told of the start,
+    /// of the plug-in's own reports as MulDiv(done, 98, total) + 1 percent, and of the end.
     std::optional<Raster> decode(std::span<const uint8_t> data, const std::string& fileName,
-                                 bool skipMacHeader = true) const;
+                                 bool skipMacHeader = true, const SpiProgress& progress = {}) const;
 
 private:
-    std::optional<Raster> decodeOnce(std::span<const uint8_t> data,
-                                     const std::string& fileName) const;
+    std::optional<Raster> decodeOnce(std::span<const uint8_t> data, const std::string& fileName,
+                                     const SpiProgress& progress) const;
     std::optional<std::vector<uint8_t>> decodeHere(std::span<const uint8_t> data,
-                                                   const std::string& fileName) const;
+                                                   const std::string& fileName,
+                                                   intptr_t context) const;
     std::string info(int number) const;
     void require(const void* function, const char* name) const;
 

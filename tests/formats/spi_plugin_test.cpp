@@ -43,6 +43,37 @@ TEST(SpiPlugin, RetriesFromByte128OnlyWhenAllowed)
     EXPECT_FALSE(plugin.decode(std::vector<uint8_t>(300, 'x'), "a.lvxt"));
 }
 
+TEST(SpiPlugin, ReportsProgressAsMulDiv98PlusOneAndStopsWhenAsked)
+{
+    const SpiPlugin plugin(kDir + "/decodes.spi");
+    // Four rows of one pixel: the plug-in reports 1/4, 2/4, 3/4 and 4/4.
+    const std::vector<uint8_t> tall = {'L', 'V', 'X', 'T', 1, 4, 1,  2,  3,
+                                       4,   5,   6,   7,   8, 9, 10, 11, 12};
+    std::vector<std::pair<SpiStage, int>> seen;
+    int stopAt = 1000;
+    const SpiProgress progress = [&](SpiStage stage, int percent) {
+        seen.emplace_back(stage, percent);
+        return percent < stopAt;
+    };
+    const auto picture = plugin.decode(tall, "a.lvxt", true, progress);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->pixel(0, 3), makeColor(10, 11, 12));
+    using S = SpiStage;
+    EXPECT_EQ(seen, (std::vector<std::pair<S, int>>{{S::Start, 0},
+                                                    {S::Running, 26},
+                                                    {S::Running, 50},
+                                                    {S::Running, 75},
+                                                    {S::Running, 99},
+                                                    {S::End, 100}}));
+
+    // Asked to stop at the second report, this plug-in gives up; the end is still reported.
+    seen.clear();
+    stopAt = 50;
+    EXPECT_FALSE(plugin.decode(tall, "a.lvxt", true, progress));
+    EXPECT_EQ(seen, (std::vector<std::pair<S, int>>{
+                        {S::Start, 0}, {S::Running, 26}, {S::Running, 50}, {S::End, 100}}));
+}
+
 TEST(SpiPlugin, RefusesMissingFunctionsUnloadableFilesAndInconsistentBlocks)
 {
     const std::string missing = kDir + "/missing_function.spi";

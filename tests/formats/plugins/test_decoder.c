@@ -67,7 +67,14 @@ int32_t GetPicture(const void* data, int32_t length, uint32_t flag, LvxLocalHand
         }
     lvx_local_unlock(*bitmapInfo);
     lvx_local_unlock(*bitmapBits);
-    progress(1, 1, context);
+    /* One report a row; the program may ask to stop. */
+    for (int32_t y = 0; y < d[5]; ++y)
+        if (progress(y + 1, d[5], context)) {
+            lvx_local_free(*bitmapInfo);
+            lvx_local_free(*bitmapBits);
+            *bitmapInfo = *bitmapBits = 0;
+            return 1;
+        }
     return 0;
 }
 #endif
