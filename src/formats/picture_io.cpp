@@ -74,7 +74,20 @@ Raster LoadPicture(const std::string& fileName)
     if (!format && !plugins)
         throw Error(ErrorKind::Unsupported, fileName + ": 認識できない画像形式です");
     try {
-        return format ? format->read(bytes, fileName) : plugins->read(bytes, fileName);
+        if (!format)
+            return plugins->read(bytes, fileName);
+        try {
+            return format->read(bytes, fileName);
+        } catch (const Error& e) {
+            // A plug-in's picture under a built-in extension (a Netpbm file named .bmp): the
+            // built-in reader went first, the plug-ins come next, and its error stands when none
+            // reads it either.
+            if (!plugins || e.kind() == ErrorKind::File || plugins->registers(format->extension))
+                throw;
+            if (std::optional<Raster> picture = plugins->readWithPlugins(bytes, fileName))
+                return std::move(*picture);
+            throw;
+        }
     } catch (const Error& e) {
         if (e.kind() == ErrorKind::File)
             throw;

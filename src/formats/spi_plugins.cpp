@@ -76,7 +76,7 @@ std::vector<std::string> SpiPlugins::defaultDirectories()
 void SpiPlugins::search(const std::vector<std::string>& directories)
 {
     for (const std::string& directory : directories) {
-        if (directory.empty())
+        if (directory.empty() || !std::filesystem::path(directory).is_absolute())
             continue;
         std::vector<std::string> found;
         std::error_code error;
@@ -88,10 +88,18 @@ void SpiPlugins::search(const std::vector<std::string>& directories)
         }
         std::sort(found.begin(), found.end());
         for (const std::string& path : found) {
+            std::unique_ptr<SpiPlugin> plugin;
             try {
-                add(std::make_unique<SpiPlugin>(path));
+                plugin = std::make_unique<SpiPlugin>(path);
             } catch (const Error&) {
                 // Not a plug-in of ours, or one that lacks a function: the search goes on.
+                continue;
+            }
+            try {
+                if (!onSearch || onSearch(*plugin))
+                    add(std::move(plugin));
+            } catch (...) {
+                // A handler that fails leaves this plug-in out, not the others.
             }
         }
     }
@@ -99,20 +107,66 @@ void SpiPlugins::search(const std::vector<std::string>& directories)
 
 void SpiPlugins::add(std::unique_ptr<SpiPlugin> plugin)
 {
-    if (plugin->kind() == SpiPlugin::Kind::Import) {
-        for (size_t i = 0; i < plugin->filters().size(); ++i)
-            for (const std::string& extension : patternExtensions(plugin->filters()[i])) {
-                PictureFormats::instance().add(
-                    {extension, plugin->descriptions()[i],
-                     [](std::span<const uint8_t> data, const std::string& fileName) {
-                         if (!g_instance)
-                             throw Error(ErrorKind::Format, "認識できない画像形式です");
-                         return g_instance->read(data, fileName);
-                     }});
-                m_registered.push_back(extension);
-            }
+    insert(m_plugins.size(), std::move(plugin));
+}
+
+void SpiPlugins::insert(size_t index, std::unique_ptr<SpiPlugin> plugin)
+{
+    if (index > m_plugins.size())
+        throw Error(ErrorKind::BadArgument, "プラグインの位置が範囲外です");
+    const SpiPlugin& added = *plugin;
+    m_plugins.insert(m_plugins.begin() + static_cast<ptrdiff_t>(index), std::move(plugin));
+    if (added.kind() != SpiPlugin::Kind::Import)
+        return;
+    try {
+        registerFormats(added);
+    } catch (...) {
+        // A registration handler that fails leaves the plug-in out.
+        m_plugins.erase(m_plugins.begin() + static_cast<ptrdiff_t>(index));
+        throw;
     }
-    m_plugins.push_back(std::move(plugin));
+}
+
+void SpiPlugins::registerFormats(const SpiPlugin& added)
+{
+    for (size_t i = 0; i < added.filters().size(); ++i)
+        for (const std::string& extension : patternExtensions(added.filters()[i])) {
+            // A built-in format keeps its reader; when that finds no picture of its own, the
+            // plug-ins are asked next.
+            if (PictureFormats::instance().find(extension) && !registers(extension))
+                continue;
+            PictureReader reader = [](std::span<const uint8_t> data, const std::string& name) {
+                if (!g_instance)
+                    throw Error(ErrorKind::Format, "認識できない画像形式です");
+                return g_instance->read(data, name);
+            };
+            if (onPictureRegister)
+                onPictureRegister(added, extension, added.descriptions()[i], reader);
+            if (!reader)
+                continue;
+            PictureFormats::instance().add({extension, added.descriptions()[i], reader});
+            if (!registers(extension))
+                m_registered.push_back(extension);
+        }
+}
+
+void SpiPlugins::remove(size_t index)
+{
+    if (index >= m_plugins.size())
+        throw Error(ErrorKind::BadArgument, "プラグインの位置が範囲外です");
+    m_plugins.erase(m_plugins.begin() + static_cast<ptrdiff_t>(index));
+}
+
+void SpiPlugins::clear()
+{
+    while (!m_plugins.empty())
+        remove(0);
+}
+
+bool SpiPlugins::registers(const std::string& extension) const
+{
+    return std::any_of(m_registered.begin(), m_registered.end(),
+                       [&](const std::string& e) { return sameText(e, extension); });
 }
 
 int SpiPlugins::indexOf(const std::string& fileName) const
@@ -141,6 +195,21 @@ std::vector<const SpiPlugin*> SpiPlugins::findLoaders(const std::string& extensi
     return out;
 }
 
+std::optional<Raster> SpiPlugins::readWithPlugins(std::span<const uint8_t> data,
+                                                  const std::string& fileName) const
+{
+    const std::string extension = lowerExtension(fileName);
+    for (const SpiPlugin* plugin : findLoaders(extension.empty() ? "" : "." + extension)) {
+        try {
+            if (auto picture = plugin->decode(data, fileName, true, onProgress))
+                return picture;
+        } catch (const Error&) {
+            // One plug-in's broken output does not keep the others from trying.
+        }
+    }
+    return std::nullopt;
+}
+
 Raster SpiPlugins::read(std::span<const uint8_t> data, const std::string& fileName) const
 {
     const std::string extension = lowerExtension(fileName);
@@ -151,21 +220,10 @@ Raster SpiPlugins::read(std::span<const uint8_t> data, const std::string& fileNa
             return std::nullopt;
         }
     };
-    auto plugins = [&]() -> std::optional<Raster> {
-        for (const SpiPlugin* plugin : findLoaders("." + extension)) {
-            try {
-                if (auto picture = plugin->decode(data, fileName))
-                    return picture;
-            } catch (const Error&) {
-                // One plug-in's broken output does not keep the others from trying.
-            }
-        }
-        return std::nullopt;
-    };
     const bool nativeFirst = extension.empty() || extension == "bmp";
-    std::optional<Raster> picture = nativeFirst ? native() : plugins();
+    std::optional<Raster> picture = nativeFirst ? native() : readWithPlugins(data, fileName);
     if (!picture)
-        picture = nativeFirst ? plugins() : native();
+        picture = nativeFirst ? readWithPlugins(data, fileName) : native();
     if (!picture)
         throw Error(ErrorKind::Format, "認識できない画像形式です");
     return std::move(*picture);

@@ -97,3 +97,77 @@ TEST(SpiPlugins, BmpIsReadNativelyFirstOthersByPluginsFirstAndNeitherIsRefused)
 
 }  // namespace
 }  // namespace lumavex
+
+namespace lumavex {
+namespace {
+
+TEST(SpiPlugins, SearchAndRegisterHandlersVetoOrChangeWhatIsAdded)
+{
+    SpiPlugins plugins;
+    std::vector<std::string> asked;
+    plugins.onSearch = [&](const SpiPlugin& p) {
+        const std::string name = std::filesystem::path(p.fileName()).filename().string();
+        asked.push_back(name);
+        if (name == "crashes.spi")
+            throw std::runtime_error("refused loudly");
+        return name != "wrong_sizes.spi";
+    };
+    plugins.onPictureRegister = [](const SpiPlugin&, const std::string& extension,
+                                   const std::string&, PictureReader& reader) {
+        if (extension == "lvx")
+            reader = nullptr;
+    };
+    plugins.search({"relative/" + std::filesystem::path(TEST_PLUGIN_DIR).filename().string(),
+                    TEST_PLUGIN_DIR});
+    EXPECT_EQ(asked, (std::vector<std::string>{"crashes.spi", "decodes.spi", "wrong_sizes.spi"}));
+    ASSERT_EQ(plugins.count(), 1u);
+    EXPECT_NE(PictureFormats::instance().find("lvxt"), nullptr);
+    EXPECT_EQ(PictureFormats::instance().find("lvx"), nullptr);
+
+    // Insert puts a plug-in where it is told; clear frees them all and the formats stay until the
+    // manager goes.
+    plugins.onPictureRegister = nullptr;
+    plugins.insert(0,
+                   std::make_unique<SpiPlugin>(std::string(TEST_PLUGIN_DIR) + "/wrong_sizes.spi"));
+    EXPECT_EQ(plugins.indexOf(std::string(TEST_PLUGIN_DIR) + "/wrong_sizes.spi"), 0);
+    EXPECT_EQ(plugins.indexOf(std::string(TEST_PLUGIN_DIR) + "/decodes.spi"), 1);
+    EXPECT_NE(PictureFormats::instance().find("lvx"), nullptr);
+    EXPECT_THROW(plugins.insert(
+                     5, std::make_unique<SpiPlugin>(std::string(TEST_PLUGIN_DIR) + "/crashes.spi")),
+                 Error);
+    EXPECT_EQ(plugins.count(), 2u);
+    plugins.clear();
+    EXPECT_EQ(plugins.count(), 0u);
+    try {
+        PictureFormats::instance().find("lvxt")->read(kLvxt, "a.lvxt");
+        FAIL() << "read without plug-ins";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "認識できない画像形式です");
+    }
+}
+
+TEST(SpiPlugins, APluginPictureUnderABuiltInExtensionIsReadAfterTheBuiltInReader)
+{
+    SpiPlugins plugins;
+    plugins.add(std::make_unique<SpiPlugin>(SAMPLE_PLUGIN));
+    const test::TempDir dir;
+    const std::string ppm("P6 2 1 255\n\x01\x02\x03\xfa\xfb\xfc", 17);
+    for (const char* name : {"x.bmp", "x.jpg", "x.png", "x.tif"}) {
+        test::writeFile(dir.file(name), ppm);
+        const Raster r = LoadPicture(dir.file(name));
+        ASSERT_EQ(r.width(), 2) << name;
+        EXPECT_EQ(r.pixel(0, 0), makeColor(1, 2, 3)) << name;
+        EXPECT_EQ(r.pixel(1, 0), makeColor(250, 251, 252)) << name;
+    }
+    // Neither reads it: the built-in reader's own error stands.
+    test::writeFile(dir.file("y.jpg"), "P6 2 1 255\n");
+    try {
+        LoadPicture(dir.file("y.jpg"));
+        FAIL() << "read";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("JPEG"), std::string::npos) << e.what();
+    }
+}
+
+}  // namespace
+}  // namespace lumavex
