@@ -59,6 +59,36 @@ TEST(PluginDib, EightBitsWithNoColourCountTakeAFullTableAndPixelsAt1078)
     EXPECT_EQ(r.pixel(2, 0), makeColor(0, 0, 0));
 }
 
+TEST(PluginDib, FourBitsTakeSixteenColoursOrTheCountGivenAndTheirPaletteDecidesThePixels)
+{
+    DibLayout layout;
+    layout.width = 3;
+    layout.height = 1;
+    layout.bits = 4;
+    layout.palette.assign(16, makeColor(0, 0, 0));
+    layout.palette[2] = makeColor(1, 2, 3);
+    layout.palette[15] = makeColor(250, 128, 7);
+    layout.pixels = {0xF2, 0x00, 0, 0};
+    const Blocks full = split(layout, 40 + 64);
+    const std::vector<uint8_t> file = PluginDibFile(full.info, full.pixels);
+    EXPECT_EQ(le32(file.data() + 10), 54u + 64);
+    const Raster r = PluginDibToRaster(full.info, full.pixels);
+    EXPECT_EQ(r.pixel(0, 0), makeColor(250, 128, 7));
+    EXPECT_EQ(r.pixel(1, 0), makeColor(1, 2, 3));
+    EXPECT_EQ(r.pixel(2, 0), makeColor(0, 0, 0));
+
+    // Three colours used: a table of three, the pixels right after it.
+    layout.colorsUsed = 3;
+    layout.palette = {makeColor(9, 9, 9), makeColor(40, 50, 60), makeColor(70, 80, 90)};
+    layout.pixels = {0x21, 0x00, 0, 0};
+    const Blocks three = split(layout, 40 + 12);
+    EXPECT_EQ(le32(PluginDibFile(three.info, three.pixels).data() + 10), 54u + 12);
+    const Raster s = PluginDibToRaster(three.info, three.pixels);
+    EXPECT_EQ(s.pixel(0, 0), makeColor(70, 80, 90));
+    EXPECT_EQ(s.pixel(1, 0), makeColor(40, 50, 60));
+    EXPECT_EQ(s.pixel(2, 0), makeColor(9, 9, 9));
+}
+
 TEST(PluginDib, BlocksSmallerThanTheirHeaderSaysAreRefused)
 {
     DibLayout layout;
