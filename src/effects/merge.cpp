@@ -1,14 +1,13 @@
 #include "merge.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "effect_support.h"
 #include "fast_hsv.h"
-#include "core/vector_clones.h"
+#include "core/simd.h"
 
 namespace lumavex {
 
@@ -23,106 +22,65 @@ uint8_t blendChannel(int rate, int d, int t)
     return static_cast<uint8_t>(r < 0 ? 0 : r > 255 ? 255 : r);
 }
 
-// (a d + (100 - a) t) / 100 rounded half to even, for 0 <= a <= 100, all in 16 bits (the
-// comparisons are shifts, so that the vectoriser keeps 16 lanes to a register): the quotient
-// goes up when twice the remainder plus q's lowest bit passes 100.
-inline uint16_t blendSum(uint8_t d, uint8_t t, uint16_t a, uint16_t b, uint16_t& twice)
+#ifdef LUMAVEX_X86
+// The table entries of eight channels, read as four bytes of which the low one counts.
+__attribute__((target("avx2"))) inline __m256i lookUpEight(const int* entries, const uint8_t* doc,
+                                                           const uint8_t* layer)
 {
-    const uint16_t sum = static_cast<uint16_t>(a * d + b * t);
-    const uint16_t q = sum / 100;
-    twice = static_cast<uint16_t>(2 * (sum - q * 100));
-    return static_cast<uint16_t>(q + ((twice + (q & 1) + 155) >> 8));
+    const __m256i d = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(doc)));
+    const __m256i t =
+        _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(layer)));
+    const __m256i index = _mm256_or_si256(_mm256_slli_epi32(d, 8), t);
+    return _mm256_and_si256(_mm256_i32gather_epi32(entries, index, 1), _mm256_set1_epi32(0xFF));
 }
 
-LUMAVEX_VECTOR_CLONES
-void blendExactly(uint8_t* doc, const uint8_t* layer, size_t n, uint16_t a)
+// The look-ups of a row sixteen channels at a time; returns how many channels were blended.
+__attribute__((target("avx2"))) size_t blendRowAvx2(const uint8_t* table, uint8_t* doc,
+                                                    const uint8_t* layer, size_t n)
 {
-    const uint16_t b = static_cast<uint16_t>(100 - a);
-    for (size_t i = 0; i < n; ++i) {
-        uint16_t twice;
-        doc[i] = static_cast<uint8_t>(blendSum(doc[i], layer[i], a, b, twice));
+    const int* entries = reinterpret_cast<const int*>(table);
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i first = lookUpEight(entries, doc + i, layer + i);
+        const __m256i second = lookUpEight(entries, doc + i + 8, layer + i + 8);
+        // Packing works within 128-bit lanes: put the eight words of each gather together
+        // again before the bytes.
+        const __m256i words = _mm256_permute4x64_epi64(_mm256_packus_epi32(first, second), 0xD8);
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(doc + i),
+            _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1)));
     }
+    return i;
 }
+#endif
 
-// The same, with tie[i] 1 where the quotient is an exact half (twice the remainder is 100).
-LUMAVEX_VECTOR_CLONES
-void blendMarkingHalves(uint8_t* doc, const uint8_t* layer, uint8_t* tie, size_t n, uint16_t a)
-{
-    const uint16_t b = static_cast<uint16_t>(100 - a);
-    for (size_t i = 0; i < n; ++i) {
-        uint16_t twice;
-        doc[i] = static_cast<uint8_t>(blendSum(doc[i], layer[i], a, b, twice));
-        tie[i] = static_cast<uint8_t>(static_cast<uint16_t>((twice ^ 100) - 1) >> 15);
-    }
-}
-
-// The blend for one rate, as a table over all (d, t). For rates 0 .. 100 the double sum is
-// within a few units in the last place of (rate d + (100 - rate) t) / 100, so it rounds like that
-// exact quotient except perhaps at exact halves: rows are blended with integer arithmetic that
-// the compiler vectorises, and only the halves are looked up in the table. Where the table shows
-// that no half goes astray (rate 50 and every fourth rate, say), not even that.
+// The blend of one rate for every (d, t), d a document channel and t a layer channel, at
+// index d x 256 + t (with three spare bytes, so that any entry can be read as four bytes):
+// rows are blended by one look-up a channel, whatever the rate.
 class Blend {
 public:
-    explicit Blend(int rate) : m_rate(rate), m_table(65536)
+    explicit Blend(int rate) : m_table(65536 + 3)
     {
-        m_integer = rate >= 0 && rate <= 100;
-        m_halvesAgree = m_integer;
         for (int d = 0; d < 256; ++d)
-            for (int t = 0; t < 256; ++t) {
-                const uint8_t v = blendChannel(rate, d, t);
-                m_table[d * 256 + t] = v;
-                if (m_halvesAgree && v != integerBlend(d, t))
-                    m_halvesAgree = false;
-            }
+            for (int t = 0; t < 256; ++t)
+                m_table[d * 256 + t] = blendChannel(rate, d, t);
     }
 
-    // Blends n channels of a layer row into n channels of a document row; original and tie are
-    // n bytes of room.
-    void row(uint8_t* doc, const uint8_t* layer, size_t n, uint8_t* original, uint8_t* tie) const
+    // Blends n channels of a layer row into n channels of a document row (the same row may be
+    // both).
+    void row(uint8_t* doc, const uint8_t* layer, size_t n) const
     {
         const uint8_t* table = m_table.data();
-        if (!m_integer) {
-            for (size_t i = 0; i < n; ++i)
-                doc[i] = table[doc[i] * 256 + layer[i]];
-            return;
-        }
-        if (m_halvesAgree) {
-            blendExactly(doc, layer, n, static_cast<uint16_t>(m_rate));
-            return;
-        }
-        std::memcpy(original, doc, n);
-        blendMarkingHalves(doc, layer, tie, n, static_cast<uint16_t>(m_rate));
-        // Halves are a tenth of the channels at most: visit only them, skipping 32 flags at a
-        // time where there are none.
         size_t i = 0;
-        for (; i + 32 <= n; i += 32) {
-            uint64_t flags[4];
-            std::memcpy(flags, tie + i, 32);
-            if (!(flags[0] | flags[1] | flags[2] | flags[3]))
-                continue;
-            for (size_t k = 0; k < 4; ++k)
-                for (uint64_t f = flags[k]; f; f &= f - 1) {
-                    const size_t j = i + 8 * k + static_cast<size_t>(std::countr_zero(f)) / 8;
-                    doc[j] = table[original[j] * 256 + layer[j]];
-                }
-        }
+#ifdef LUMAVEX_X86
+        if (simd::level() >= simd::Level::Avx2)
+            i = blendRowAvx2(table, doc, layer, n);
+#endif
         for (; i < n; ++i)
-            if (tie[i])
-                doc[i] = table[original[i] * 256 + layer[i]];
+            doc[i] = table[size_t{doc[i]} << 8 | layer[i]];
     }
 
 private:
-    uint8_t integerBlend(int d, int t) const
-    {
-        const int sum = m_rate * d + (100 - m_rate) * t;
-        const int q = sum / 100;
-        const int r = sum - q * 100;
-        return static_cast<uint8_t>(q + (r > 50 || (r == 50 && (q & 1))));
-    }
-
-    int m_rate;
-    bool m_integer;      // rate 0 .. 100: the integer blend applies away from halves
-    bool m_halvesAgree;  // and at halves too
     std::vector<uint8_t> m_table;
 };
 
@@ -151,7 +109,6 @@ void Merge(Raster& document, const Raster& layer, int rate)
     const int h = document.height();
     const size_t n = static_cast<size_t>(w) * 3;
     const bool sameWidth = layer.width() == w;
-    std::vector<uint8_t> original(n), tie(n);
     // A layer row scaled to the document's width (nearest neighbour), or all white; a byte
     // longer, so that pixels can be copied into it four bytes at a time.
     std::vector<uint8_t> scaled;
@@ -184,7 +141,7 @@ void Merge(Raster& document, const Raster& layer, int rate)
                 scaledRow = sy;
             }
         }
-        blend.row(document.row(y), t, n, original.data(), tie.data());
+        blend.row(document.row(y), t, n);
     }
 }
 
