@@ -8,6 +8,7 @@
 
 #include "adopt.h"
 #include "core/error.h"
+#include "core/parallel.h"
 #include "core/simd.h"
 
 namespace lumavex {
@@ -458,10 +459,12 @@ __attribute__((target("avx512f,avx2"))) void vertical512(const double* const* ro
 using HorizontalKernel = void (*)(const HorizontalJob&, const PassTable&, std::vector<double>&);
 using VerticalKernel = void (*)(const double* const*, const double*, int, int, int, uint8_t*);
 
-// Runs both passes from source into destination (both non-empty). The intermediate rows live
-// in a ring that holds every row one destination row needs; they are computed in groups of
-// consecutive rows when first needed. When the ring would grow beyond a fixed budget (extreme
-// shrinking), the destination is done in strips of columns, which changes no value.
+// Runs both passes from source into destination (both non-empty), in bands of destination
+// rows. The intermediate rows live in a ring, one a band, that holds every row one destination
+// row needs; they are computed in groups of consecutive rows when first needed (a band's first
+// rows recompute a few its neighbour computed too; a row's values never depend on who computes
+// it). When the rings would grow beyond a fixed budget (extreme shrinking), the destination is
+// done in strips of columns, which changes no value either.
 void runPasses(const Raster& source, Raster& destination)
 {
     const int srcH = source.height();
@@ -498,52 +501,59 @@ void runPasses(const Raster& source, Raster& destination)
         span = std::max(span, (*hi - *lo) / 3 + 1);
     }
     const int capacity = (span + 2 * (group - 1) + group - 1) / group * group;
-    constexpr size_t kBudget = (size_t{64} << 20) / sizeof(double);
+
+    // The work of a band is reading its source rows and writing its destination rows.
+    const size_t pictureBytes = source.stride() * static_cast<size_t>(srcH) +
+                                destination.stride() * static_cast<size_t>(dstH);
+    const int bands = bandsFor(dstH, pictureBytes / static_cast<size_t>(dstH));
+    const size_t budget = (size_t{64} << 20) / sizeof(double) / static_cast<size_t>(bands);
     int stripWidth = dstW;
-    if (static_cast<size_t>(capacity) * (3 * static_cast<size_t>(dstW) + 4) > kBudget)
-        stripWidth = std::max<int>(4, static_cast<int>((kBudget / capacity - 4) / 3));
+    if (static_cast<size_t>(capacity) * (3 * static_cast<size_t>(dstW) + 4) > budget)
+        stripWidth = std::max<int>(4, static_cast<int>((budget / capacity - 4) / 3));
 
-    std::vector<double> scratch(scratchSize, 0.0);
-    std::vector<const double*> rows(static_cast<size_t>(vp.longest));
-    std::vector<double> ring;
-    std::vector<int> ringRow(static_cast<size_t>(capacity));
-    for (int x0 = 0; x0 < dstW; x0 += stripWidth) {
-        HorizontalJob job{};
-        job.x0 = x0;
-        job.x1 = std::min(dstW, x0 + stripWidth);
-        const size_t ringStride = 3 * static_cast<size_t>(job.x1 - job.x0) + 4;
-        ring.assign(ringStride * capacity, 0.0);
-        std::fill(ringRow.begin(), ringRow.end(), -1);
-        // The source elements this strip reads.
-        const auto first = hp.offset.begin() + hp.start[job.x0];
-        const auto last = hp.offset.begin() + hp.start[job.x1];
-        const auto [lo, hi] = std::minmax_element(first, last);
-        job.readBegin = *lo;
-        job.readEnd = *hi + 3;
+    forEachBand(dstH, bands, [&](int firstRow, int lastRow) {
+        std::vector<double> scratch(scratchSize, 0.0);
+        std::vector<const double*> rows(static_cast<size_t>(vp.longest));
+        std::vector<double> ring;
+        std::vector<int> ringRow(static_cast<size_t>(capacity));
+        for (int x0 = 0; x0 < dstW; x0 += stripWidth) {
+            HorizontalJob job{};
+            job.x0 = x0;
+            job.x1 = std::min(dstW, x0 + stripWidth);
+            const size_t ringStride = 3 * static_cast<size_t>(job.x1 - job.x0) + 4;
+            ring.assign(ringStride * capacity, 0.0);
+            std::fill(ringRow.begin(), ringRow.end(), -1);
+            // The source elements this strip reads.
+            const auto first = hp.offset.begin() + hp.start[job.x0];
+            const auto last = hp.offset.begin() + hp.start[job.x1];
+            const auto [lo, hi] = std::minmax_element(first, last);
+            job.readBegin = *lo;
+            job.readEnd = *hi + 3;
 
-        for (int r = 0; r < dstH; ++r) {
-            const int count = vp.count(r);
-            for (int t = 0; t < count; ++t) {
-                const int j = vp.offset[vp.start[r] + t] / 3;
-                const int slot = j % capacity;
-                if (ringRow[slot] != j) {
-                    const int y0 = j / group * group;
-                    const int slot0 = y0 % capacity;
-                    job.count = std::min(group, srcH - y0);
-                    for (int k = 0; k < job.count; ++k) {
-                        job.rows[k] = source.row(y0 + k);
-                        job.out[k] = ring.data() + ringStride * (slot0 + k);
-                        job.outStride = ringStride;
-                        ringRow[slot0 + k] = y0 + k;
+            for (int r = firstRow; r < lastRow; ++r) {
+                const int count = vp.count(r);
+                for (int t = 0; t < count; ++t) {
+                    const int j = vp.offset[vp.start[r] + t] / 3;
+                    const int slot = j % capacity;
+                    if (ringRow[slot] != j) {
+                        const int y0 = j / group * group;
+                        const int slot0 = y0 % capacity;
+                        job.count = std::min(group, srcH - y0);
+                        for (int k = 0; k < job.count; ++k) {
+                            job.rows[k] = source.row(y0 + k);
+                            job.out[k] = ring.data() + ringStride * (slot0 + k);
+                            job.outStride = ringStride;
+                            ringRow[slot0 + k] = y0 + k;
+                        }
+                        horizontal(job, hp, scratch);
                     }
-                    horizontal(job, hp, scratch);
+                    rows[t] = ring.data() + ringStride * slot;
                 }
-                rows[t] = ring.data() + ringStride * slot;
+                vertical(rows.data(), vp.weight.data() + vp.start[r], count, 0,
+                         3 * (job.x1 - job.x0), destination.row(r) + 3 * job.x0);
             }
-            vertical(rows.data(), vp.weight.data() + vp.start[r], count, 0, 3 * (job.x1 - job.x0),
-                     destination.row(r) + 3 * job.x0);
         }
-    }
+    });
 }
 
 }  // namespace

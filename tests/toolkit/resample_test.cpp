@@ -7,6 +7,7 @@
 
 #include "core/error.h"
 #include "support/test_pictures.h"
+#include "support/thread_counts.h"
 #include "kernel_paths.h"
 #include "core/simd.h"
 
@@ -256,6 +257,30 @@ TEST(Resample, MatchesThePlainImplementationWhenWorkingInColumnStrips)
         Resample(picture, 300, 4);
         ASSERT_TRUE(picture.samePixels(plainResample(original, 300, 4)));
     });
+}
+
+TEST(Resample, GivesTheSameBytesWithOneTwoAndSevenThreads)
+{
+    auto sameAndSized = [](int w, int h, int nw, int nh) {
+        SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + " at level " +
+                     std::to_string(static_cast<int>(simd::level())));
+        const Raster result = test::sameWithOneTwoAndSevenThreads(
+            makeNoise(w, h, 5), [&](Raster& r) { Resample(r, nw, nh); });
+        EXPECT_EQ(result.width(), nw);
+        EXPECT_EQ(result.height(), nh);
+    };
+    // Odd sizes large enough for seven bands, and a column and a row for a few. The best
+    // kernels take source rows eight at a time, the plain ones one at a time.
+    for (simd::Level limit : {simd::Level::Avx512, simd::Level::Plain}) {
+        const simd::Level previous = simd::limitLevel(limit);
+        sameAndSized(301, 517, 151, 259);
+        sameAndSized(151, 259, 302, 518);
+        sameAndSized(1, 20000, 3, 15001);
+        sameAndSized(20000, 1, 7, 3001);
+        simd::limitLevel(previous);
+    }
+    // A shrinking that works in column strips, narrower the more bands there are.
+    sameAndSized(10, 6000, 600, 3);
 }
 
 TEST(Resample, FollowsTheAspectRatioForOneNegativeSize)
