@@ -13,6 +13,7 @@
 #include "adopt.h"
 #include "core/color.h"
 #include "core/error.h"
+#include "core/parallel.h"
 #include "core/simd.h"
 
 #ifdef __linux__
@@ -388,37 +389,44 @@ Raster shearRotate(const Raster& source, int degrees, bool antialias, Color back
 
     // Shear 1, horizontal: the rows of the source into buffer 1, kept turned (column x of
     // buffer 1 is row x of t1) for the vertical shear. Sixteen rows at a time go through a
-    // small block and are transposed into t1.
+    // small block and are transposed into t1; bands of these blocks run side by side.
     Buffer t1(H, W1);
     {
         constexpr int kRows = 16;
-        Buffer block(W1, kRows);
-        std::vector<uint32_t> line(static_cast<size_t>(W) + 1);
-        for (int i0 = 0; i0 < H; i0 += kRows) {
-            const int rows = std::min(kRows, H - i0);
-            for (int r = 0; r < rows; ++r) {
-                const int i = i0 + r;
-                const Step st = step(positive ? i * t : (H - i) * t, true, 0);
-                k.expandRow(source.row(i), W, line.data());
-                shearWindow(k, line.data(), W, st.v, st.w, bg, antialias, 0, W1, block.row(r));
+        const int blocks = (H + kRows - 1) / kRows;
+        const size_t blockBytes = size_t{kRows} * (static_cast<size_t>(W) * 3 + size_t(W1) * 4);
+        forEachBand(blocks, bandsFor(blocks, blockBytes), [&](int firstBlock, int lastBlock) {
+            Buffer block(W1, kRows);
+            std::vector<uint32_t> line(static_cast<size_t>(W) + 1);
+            for (int i0 = firstBlock * kRows; i0 < std::min(H, lastBlock * kRows); i0 += kRows) {
+                const int rows = std::min(kRows, H - i0);
+                for (int r = 0; r < rows; ++r) {
+                    const int i = i0 + r;
+                    const Step st = step(positive ? i * t : (H - i) * t, true, 0);
+                    k.expandRow(source.row(i), W, line.data());
+                    shearWindow(k, line.data(), W, st.v, st.w, bg, antialias, 0, W1, block.row(r));
+                }
+                k.transpose(block.row(0), block.width, rows, W1, t1.row(0) + i0, t1.width);
             }
-            k.transpose(block.row(0), block.width, rows, W1, t1.row(0) + i0, t1.width);
-        }
+        });
     }
 
-    // Shears 2 (vertical) and 3 (horizontal), a band of rows of buffer 2 at a time: the band's
+    // Shears 2 (vertical) and 3 (horizontal), a block of rows of buffer 2 at a time: the block's
     // part of every column of buffer 1 (a row of t1) is sheared into a column block, turned
-    // into rows, and each row is sheared into the result. Buffer 2 is never held whole.
+    // into rows, and each row is sheared into the result. Buffer 2 is never held whole; bands
+    // of blocks run side by side.
     std::vector<Step> columnSteps(static_cast<size_t>(W1));
     for (int x = 0; x < W1; ++x)
         columnSteps[x] = step(positive ? (W1 - x) * s : x * s, false, d2);
     Raster result = Raster::unfilled(W3, H2);  // every row is written below
-    {
-        constexpr int kBand = 16;
+    constexpr int kBand = 16;
+    const int blocks = (H2 + kBand - 1) / kBand;
+    const size_t blockBytes = size_t{kBand} * (size_t(W1) * 8 + size_t(W3) * 3);
+    forEachBand(blocks, bandsFor(blocks, blockBytes), [&](int firstBlock, int lastBlock) {
         Buffer columns(kBand, W1);  // columns.row(x): rows y0.. of column x of buffer 2
         Buffer band(W1, kBand);
         std::vector<uint32_t> line(static_cast<size_t>(W3));
-        for (int y0 = 0; y0 < H2; y0 += kBand) {
+        for (int y0 = firstBlock * kBand; y0 < std::min(H2, lastBlock * kBand); y0 += kBand) {
             const int rows = std::min(kBand, H2 - y0);
             for (int x = 0; x < W1; ++x) {
                 // The rows of t1 lie far apart: fetch the part a later column will read.
@@ -441,7 +449,7 @@ Raster shearRotate(const Raster& source, int degrees, bool antialias, Color back
                 k.packRow(line.data(), W3, result.row(y));
             }
         }
-    }
+    });
     return result;
 }
 
@@ -472,27 +480,32 @@ Raster QuarterTurned(const Raster& picture, int quarterTurns)
     Raster result = turns == 2 ? Raster::unfilled(W, H) : Raster::unfilled(H, W);
     const int RW = result.width();
     const int RH = result.height();
-    // Tiles of 32 x 32 keep the rows read and written at once in the cache.
+    // Tiles of 32 x 32 keep the rows read and written at once in the cache; bands of rows of
+    // tiles run side by side.
     constexpr int kTile = 32;
-    for (int ty = 0; ty < RH; ty += kTile)
-        for (int tx = 0; tx < RW; tx += kTile)
-            for (int y = ty; y < std::min(RH, ty + kTile); ++y) {
-                uint8_t* out = result.row(y);
-                for (int x = tx; x < std::min(RW, tx + kTile); ++x) {
-                    int sx, sy;
-                    if (turns == 1) {  // counter-clockwise
-                        sx = W - 1 - y;
-                        sy = x;
-                    } else if (turns == 3) {  // clockwise
-                        sx = y;
-                        sy = H - 1 - x;
-                    } else {
-                        sx = W - 1 - x;
-                        sy = H - 1 - y;
+    const int tileRows = (RH + kTile - 1) / kTile;
+    const size_t tileRowBytes = size_t{kTile} * RW * 6;
+    forEachBand(tileRows, bandsFor(tileRows, tileRowBytes), [&](int firstTileRow, int lastTileRow) {
+        for (int ty = firstTileRow * kTile; ty < std::min(RH, lastTileRow * kTile); ty += kTile)
+            for (int tx = 0; tx < RW; tx += kTile)
+                for (int y = ty; y < std::min(RH, ty + kTile); ++y) {
+                    uint8_t* out = result.row(y);
+                    for (int x = tx; x < std::min(RW, tx + kTile); ++x) {
+                        int sx, sy;
+                        if (turns == 1) {  // counter-clockwise
+                            sx = W - 1 - y;
+                            sy = x;
+                        } else if (turns == 3) {  // clockwise
+                            sx = y;
+                            sy = H - 1 - x;
+                        } else {
+                            sx = W - 1 - x;
+                            sy = H - 1 - y;
+                        }
+                        std::memcpy(out + 3 * x, picture.row(sy) + 3 * sx, 3);
                     }
-                    std::memcpy(out + 3 * x, picture.row(sy) + 3 * sx, 3);
                 }
-            }
+    });
     return result;
 }
 

@@ -7,6 +7,7 @@
 
 #include "core/error.h"
 #include "support/test_pictures.h"
+#include "support/thread_counts.h"
 #include "kernel_paths.h"
 #include "core/simd.h"
 
@@ -303,6 +304,20 @@ TEST(Rotate, MatchesAPlainImplementationOnNoise)
             }
         }
     });
+}
+
+TEST(Rotate, GivesTheSameBytesWithOneTwoAndSevenThreads)
+{
+    for (auto [w, h] : {std::pair{301, 213}, std::pair{1001, 1}, std::pair{1, 1001}}) {
+        const Raster p = makeNoise(w, h, 3);
+        for (int angle : {0, 30, 90, -45, 179})
+            for (bool antialias : {true, false}) {
+                SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + " by " +
+                             std::to_string(angle) + (antialias ? "" : " unblended"));
+                test::sameWithOneTwoAndSevenThreads(
+                    p, [&](Raster& r) { Rotate(r, angle, antialias, makeColor(1, 2, 3)); });
+            }
+    }
 }
 
 TEST(Rotate, KeepsTheDrawingSurfaceAndRefusesAResultBeyondTheLimit)
