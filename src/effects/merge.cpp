@@ -7,6 +7,7 @@
 
 #include "effect_support.h"
 #include "fast_hsv.h"
+#include "core/parallel.h"
 #include "core/simd.h"
 
 namespace lumavex {
@@ -109,40 +110,40 @@ void Merge(Raster& document, const Raster& layer, int rate)
     const int h = document.height();
     const size_t n = static_cast<size_t>(w) * 3;
     const bool sameWidth = layer.width() == w;
-    // A layer row scaled to the document's width (nearest neighbour), or all white; a byte
-    // longer, so that pixels can be copied into it four bytes at a time.
-    std::vector<uint8_t> scaled;
+    const bool scaling = layer.empty() || !sameWidth;
     std::vector<uint32_t> columns;  // byte offsets of the source pixels
-    if (layer.empty() || !sameWidth) {
-        scaled.assign(n + 1, 0xFF);
-        for (int x = 0; x < w && !layer.empty(); ++x)
-            columns.push_back(static_cast<uint32_t>(3 * (int64_t{x} * layer.width() / w)));
-    }
+    for (int x = 0; x < w && scaling && !layer.empty(); ++x)
+        columns.push_back(static_cast<uint32_t>(3 * (int64_t{x} * layer.width() / w)));
     int fourBytes = 0;  // the leading columns whose source pixel has a fourth byte in its row
     while (fourBytes < static_cast<int>(columns.size()) && columns[fourBytes] + 4 <= layer.stride())
         ++fourBytes;
-    int scaledRow = -1;  // the layer row that scaled holds
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* t = scaled.data();
-        if (!layer.empty()) {
-            const int sy = static_cast<int>(int64_t{y} * layer.height() / h);
-            const uint8_t* source = layer.row(sy);
-            if (sameWidth) {
-                t = source;
-            } else if (sy != scaledRow) {
-                // Four bytes a pixel, each overwriting the previous one's spare byte, while the
-                // fourth byte still lies in the layer's row; three for the rest.
-                uint8_t* out = scaled.data();
-                int x = 0;
-                for (; x < fourBytes; ++x)
-                    std::memcpy(out + 3 * x, source + columns[x], 4);
-                for (; x < w; ++x)
-                    std::memcpy(out + 3 * x, source + columns[x], 3);
-                scaledRow = sy;
+    forEachBand(h, bandsFor(h, n), [&](int first, int last) {
+        // A layer row scaled to the document's width (nearest neighbour), or all white; a byte
+        // longer, so that pixels can be copied into it four bytes at a time.
+        std::vector<uint8_t> scaled(scaling ? n + 1 : 0, 0xFF);
+        int scaledRow = -1;  // the layer row that scaled holds
+        for (int y = first; y < last; ++y) {
+            const uint8_t* t = scaled.data();
+            if (!layer.empty()) {
+                const int sy = static_cast<int>(int64_t{y} * layer.height() / h);
+                const uint8_t* source = layer.row(sy);
+                if (sameWidth) {
+                    t = source;
+                } else if (sy != scaledRow) {
+                    // Four bytes a pixel, each overwriting the previous one's spare byte, while
+                    // the fourth byte still lies in the layer's row; three for the rest.
+                    uint8_t* out = scaled.data();
+                    int x = 0;
+                    for (; x < fourBytes; ++x)
+                        std::memcpy(out + 3 * x, source + columns[x], 4);
+                    for (; x < w; ++x)
+                        std::memcpy(out + 3 * x, source + columns[x], 3);
+                    scaledRow = sy;
+                }
             }
+            blend.row(document.row(y), t, n);
         }
-        blend.row(document.row(y), t, n);
-    }
+    });
 }
 
 namespace {
@@ -201,33 +202,36 @@ void mixInto(Raster& result, int64_t w, int64_t h, const Raster& layer, Color ke
     if (from >= to)
         return;
     const detail::HsvTables& tables = detail::hsvTables();
-    std::vector<int32_t> columns(static_cast<size_t>(to - from));
-    std::vector<uint8_t> values(static_cast<size_t>(to - from));
     const int64_t firstRow = std::clamp<int64_t>(y, 0, h);
     const int64_t lastRow = std::clamp<int64_t>(int64_t{y} + layer.height(), 0, h);
-    for (int64_t r = firstRow; r < lastRow; ++r) {
-        uint8_t* dst = result.row(static_cast<int>(r));
-        const uint8_t* src = layer.row(static_cast<int>(r - y));
-        // First the pixels to darken are listed without a branch on the two values (which a
-        // photo would mispredict half the time), then they are worked.
-        size_t count = 0;
-        for (int64_t c = from; c < to; ++c) {
-            const uint8_t* o = src + 3 * (c - x);
-            uint8_t* d = dst + 3 * c;
-            if (isWhite(o))
-                continue;
-            if (o[0] == k.b && o[1] == k.g && o[2] == k.r) {
-                std::memcpy(d, o, 3);
-                continue;
+    const int rows = static_cast<int>(lastRow - firstRow);
+    forEachBand(rows, bandsFor(rows, static_cast<size_t>(to - from) * 3), [&](int first, int last) {
+        std::vector<int32_t> columns(static_cast<size_t>(to - from));
+        std::vector<uint8_t> values(static_cast<size_t>(to - from));
+        for (int64_t r = firstRow + first; r < firstRow + last; ++r) {
+            uint8_t* dst = result.row(static_cast<int>(r));
+            const uint8_t* src = layer.row(static_cast<int>(r - y));
+            // First the pixels to darken are listed without a branch on the two values (which a
+            // photo would mispredict half the time), then they are worked.
+            size_t count = 0;
+            for (int64_t c = from; c < to; ++c) {
+                const uint8_t* o = src + 3 * (c - x);
+                uint8_t* d = dst + 3 * c;
+                if (isWhite(o))
+                    continue;
+                if (o[0] == k.b && o[1] == k.g && o[2] == k.r) {
+                    std::memcpy(d, o, 3);
+                    continue;
+                }
+                const uint8_t v = std::max({o[0], o[1], o[2]});
+                columns[count] = static_cast<int32_t>(c);
+                values[count] = v;
+                count += v < std::max({d[0], d[1], d[2]});
             }
-            const uint8_t v = std::max({o[0], o[1], o[2]});
-            columns[count] = static_cast<int32_t>(c);
-            values[count] = v;
-            count += v < std::max({d[0], d[1], d[2]});
+            for (size_t i = 0; i < count; ++i)
+                darken(tables, values[i], dst + 3 * columns[i]);
         }
-        for (size_t i = 0; i < count; ++i)
-            darken(tables, values[i], dst + 3 * columns[i]);
-    }
+    });
 }
 
 void checkMargin(const Raster& base, int margin)
@@ -240,21 +244,34 @@ void checkMargin(const Raster& base, int margin)
 
 }  // namespace
 
+namespace {
+
+// The base at (0, 0) of a raster margin pixels wider and taller, white beside and below it.
+Raster withStrips(const Raster& base, int margin)
+{
+    const int w = base.width();
+    const int h = base.height();
+    Raster result = Raster::unfilled(w + margin, h + margin);
+    const size_t rowBytes = static_cast<size_t>(w + margin) * 3;
+    forEachBand(h + margin, bandsFor(h + margin, rowBytes), [&](int first, int last) {
+        for (int r = first; r < last; ++r) {
+            uint8_t* row = result.row(r);
+            const size_t covered = r < h ? static_cast<size_t>(w) * 3 : 0;
+            if (covered)
+                std::memcpy(row, base.row(r), covered);
+            std::memset(row + covered, 0xFF, rowBytes - covered);
+        }
+    });
+    return result;
+}
+
+}  // namespace
+
 Raster MixPaste(const Raster& layer, const Raster& base, Color key, int margin, int x, int y)
 {
     checkMargin(base, margin);
-    const int w = base.width();
-    const int h = base.height();
-    // The base at (0, 0), white beside and below it.
-    Raster result = Raster::unfilled(w + margin, h + margin);
-    for (int r = 0; r < h + margin; ++r) {
-        uint8_t* row = result.row(r);
-        const size_t covered = r < h ? static_cast<size_t>(w) * 3 : 0;
-        if (covered)
-            std::memcpy(row, base.row(r), covered);
-        std::memset(row + covered, 0xFF, static_cast<size_t>(w + margin) * 3 - covered);
-    }
-    mixInto(result, w, h, layer, key, x, y);
+    Raster result = withStrips(base, margin);
+    mixInto(result, base.width(), base.height(), layer, key, x, y);
     return result;
 }
 
@@ -268,12 +285,11 @@ void MixPasteCommand(Raster& main, Raster& scratch, const Raster& layer, Color k
     }
     detail::copyPixels(scratch, main);
     // The result is the base (the copy of the main picture) with white strips, so the main
-    // picture itself can grow into it; it keeps its drawing surface.
+    // picture itself can take it; it keeps its drawing surface.
     const int w = main.width();
     const int h = main.height();
     const detail::Surface surface(main);
-    main.setBrushColor(kWhite);
-    main.setSize(w + kMixPasteMargin, h + kMixPasteMargin);
+    main = withStrips(main, kMixPasteMargin);
     surface.restore(main);
     mixInto(main, w, h, layer, key, x, y);
 }
