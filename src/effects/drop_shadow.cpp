@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "effect_support.h"
+#include "core/parallel.h"
 #include "core/vector_clones.h"
 #include "effects/filters.h"
 
@@ -136,18 +137,23 @@ void composeInPlace(Raster& picture, const Raster& blurredMask, int x, int y)
     const Span columns = shiftedSpan(w, w, x);
     const Span rows = shiftedSpan(h, h, y);
     constexpr int64_t kRun = 64;  // pixels checked for white at once
-    for (int64_t r = rows.from; r < rows.to && columns.from < columns.to; ++r) {
-        uint8_t* dst = picture.row(static_cast<int>(r));
-        const uint8_t* src = blurredMask.row(static_cast<int>(r - y));
-        for (int64_t run = columns.from; run < columns.to; run += kRun) {
-            const int64_t end = std::min(run + kRun, columns.to);
-            if (brightest(dst + 3 * run, static_cast<size_t>(end - run) * 3) != 0xFF)
-                continue;
-            for (int64_t c = run; c < end; ++c)
-                if (isWhite(dst + 3 * c))
-                    std::memcpy(dst + 3 * c, src + 3 * (c - x), 3);
+    if (columns.from >= columns.to)
+        return;
+    const int count = static_cast<int>(rows.to - rows.from);
+    forEachBand(count, bandsFor(count, static_cast<size_t>(w) * 3), [&](int first, int last) {
+        for (int64_t r = rows.from + first; r < rows.from + last; ++r) {
+            uint8_t* dst = picture.row(static_cast<int>(r));
+            const uint8_t* src = blurredMask.row(static_cast<int>(r - y));
+            for (int64_t run = columns.from; run < columns.to; run += kRun) {
+                const int64_t end = std::min(run + kRun, columns.to);
+                if (brightest(dst + 3 * run, static_cast<size_t>(end - run) * 3) != 0xFF)
+                    continue;
+                for (int64_t c = run; c < end; ++c)
+                    if (isWhite(dst + 3 * c))
+                        std::memcpy(dst + 3 * c, src + 3 * (c - x), 3);
+            }
         }
-    }
+    });
 }
 
 }  // namespace
@@ -196,20 +202,26 @@ public:
     // Interleaves the planes into a raster of the picture's size.
     void writeTo(Raster& mask) const
     {
-        for (int y = 0; y < m_height; ++y)
-            interleave(mask.row(y), m_planes[m_planeOf[0]].row(y), m_planes[m_planeOf[1]].row(y),
-                       m_planes[m_planeOf[2]].row(y), m_width);
+        forEachBand(m_height, bandsFor(m_height, pictureRowBytes()), [&](int first, int last) {
+            for (int y = first; y < last; ++y)
+                interleave(mask.row(y), m_planes[m_planeOf[0]].row(y),
+                           m_planes[m_planeOf[1]].row(y), m_planes[m_planeOf[2]].row(y), m_width);
+        });
     }
 
 private:
+    size_t pictureRowBytes() const { return static_cast<size_t>(m_width) * 3; }
+
     void fill(const Raster& picture, const detail::Bgr& bg)
     {
-        std::vector<uint8_t> same(static_cast<size_t>(m_width));
-        for (int y = 0; y < m_height; ++y) {
-            backgroundBytes(picture.row(y), same.data(), m_width, bg.b, bg.g, bg.r);
-            for (int p = 0; p < m_count; ++p)
-                selectBytes(m_planes[p].row(y), same.data(), m_width, m_bg[p], m_sh[p]);
-        }
+        forEachBand(m_height, bandsFor(m_height, pictureRowBytes()), [&](int first, int last) {
+            std::vector<uint8_t> same(static_cast<size_t>(m_width));
+            for (int y = first; y < last; ++y) {
+                backgroundBytes(picture.row(y), same.data(), m_width, bg.b, bg.g, bg.r);
+                for (int p = 0; p < m_count; ++p)
+                    selectBytes(m_planes[p].row(y), same.data(), m_width, m_bg[p], m_sh[p]);
+            }
+        });
     }
 
     int m_width, m_height;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/error.h"
+#include "core/parallel.h"
 #include "core/vector_clones.h"
 
 namespace lumavex {
@@ -13,10 +14,9 @@ namespace lumavex {
 namespace {
 
 // The box filter works row by row in place; its loops are plain so that the compiler vectorises
-// them. Row y's vertical sums need rows y - 1, y and y + 1
-// as they were: y + 1 is still unfiltered in the picture, and y - 1 and y are kept aside before
-// they are overwritten. Horizontal neighbours lie `step` bytes apart: 3 in a picture, 1 in a
-// plane of one channel.
+// them. Row y's vertical sums need rows y - 1, y and y + 1 as they were: y + 1 is still
+// unfiltered in the picture, and y - 1 and y are kept aside before they are overwritten.
+// Horizontal neighbours lie `step` bytes apart: 3 in a picture, 1 in a plane of one channel.
 
 LUMAVEX_VECTOR_CLONES
 void verticalSums(const uint8_t* above, const uint8_t* middle, const uint8_t* below, uint16_t* sums,
@@ -85,22 +85,49 @@ void checkDivisor(int divisor)
                     "フィルタの除数は 1 以上でなければなりません: " + std::to_string(divisor));
 }
 
-// The filter over rows of n bytes each, stride apart.
-void boxRows(uint8_t* rows, size_t stride, int height, size_t n, size_t step, int divisor)
+// The filter over rows first .. last - 1 of height rows of n bytes each, stride apart, with
+// aboveFirst the unfiltered row above the first (the first itself at the top) and belowLast the
+// one below the last (not read at the bottom).
+void boxBand(uint8_t* rows, size_t stride, int height, int first, int last,
+             const uint8_t* aboveFirst, const uint8_t* belowLast, size_t n, size_t step,
+             int divisor)
 {
     std::vector<uint8_t> kept(2 * n);
     uint8_t* above = kept.data();
     uint8_t* middle = kept.data() + n;
     std::vector<uint16_t> sums(n);
-    std::memcpy(above, rows, n);  // the row above the first repeats it
-    for (int y = 0; y < height; ++y) {
+    std::memcpy(above, aboveFirst, n);
+    for (int y = first; y < last; ++y) {
         uint8_t* row = rows + static_cast<size_t>(y) * stride;
         std::memcpy(middle, row, n);
-        const uint8_t* below = y + 1 < height ? row + stride : middle;
+        const uint8_t* below = y + 1 < last ? row + stride : y + 1 < height ? belowLast : middle;
         verticalSums(above, middle, below, sums.data(), n);
         horizontalStep(sums.data(), row, n, step, static_cast<unsigned>(divisor));
         std::swap(above, middle);
     }
+}
+
+// The filter over rows of n bytes each, stride apart, in bands of rows on the pool. A band
+// reads the rows next to it as they were, so those are kept aside before any band starts.
+void boxRows(uint8_t* rows, size_t stride, int height, size_t n, size_t step, int divisor)
+{
+    const int bands = bandsFor(height, n);
+    std::vector<int> starts(static_cast<size_t>(bands) + 1);
+    for (int k = 0; k <= bands; ++k)
+        starts[k] = static_cast<int>(int64_t{height} * k / bands);
+    auto row = [&](int y) { return rows + static_cast<size_t>(y) * stride; };
+    // Band k's row above its first at 2k n, and its row below its last at (2k + 1) n.
+    std::vector<uint8_t> edges(2 * static_cast<size_t>(bands) * n);
+    for (int k = 0; k < bands; ++k) {
+        std::memcpy(edges.data() + 2 * k * n, row(std::max(starts[k] - 1, 0)), n);
+        if (starts[k + 1] < height)
+            std::memcpy(edges.data() + (2 * k + 1) * n, row(starts[k + 1]), n);
+    }
+    forEachBand(bands, bands, [&](int first, int last) {
+        for (int k = first; k < last; ++k)
+            boxBand(rows, stride, height, starts[k], starts[k + 1], edges.data() + 2 * k * n,
+                    edges.data() + (2 * k + 1) * n, n, step, divisor);
+    });
 }
 
 // Row y of a picture copied with one pixel repeated at each end: n + 2 step bytes.
