@@ -1,7 +1,11 @@
-// The toolkit's figures on a 12-megapixel picture, single thread: Lanczos3 resampling to half
-// and double size, rotation by 30 degrees, and the FL mask of the whole picture.
+// The toolkit's figures on a 12-megapixel picture: Lanczos3 resampling to half and double size
+// and rotation by 30 and 90 degrees, each with one thread and with two (the /threads: argument,
+// set through LUMAVEX_THREADS, timed by the clock on the wall); the kernel variants with one
+// thread; the FL mask of the whole picture.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #ifdef LUMAVEX_PEERS
@@ -18,10 +22,12 @@
 namespace lumavex::bench {
 namespace {
 
-// Times an in-place operation on a fresh copy of the photo, with the kernels limited to a level.
+// Times an in-place operation on a fresh copy of the photo, with the kernels limited to a level
+// and passes on that many threads.
 template <typename Operation>
-void timeAtLevel(benchmark::State& state, simd::Level level, Operation operation)
+void timeAtLevel(benchmark::State& state, simd::Level level, int threads, Operation operation)
 {
+    setenv("LUMAVEX_THREADS", std::to_string(threads).c_str(), 1);
     const simd::Level previous = simd::limitLevel(level);
     for (auto _ : state) {
         state.PauseTiming();
@@ -31,67 +37,74 @@ void timeAtLevel(benchmark::State& state, simd::Level level, Operation operation
         benchmark::DoNotOptimize(picture.bits());
     }
     simd::limitLevel(previous);
+    unsetenv("LUMAVEX_THREADS");
 }
 
-void resampleBy(benchmark::State& state, double factor, simd::Level level)
+// One thread, then two.
+void oneAndTwoThreads(benchmark::internal::Benchmark* b)
+{
+    b->ArgName("threads")->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+}
+
+void resampleBy(benchmark::State& state, double factor, simd::Level level, int threads)
 {
     const int w = static_cast<int>(photo().width() * factor);
     const int h = static_cast<int>(photo().height() * factor);
-    timeAtLevel(state, level, [&](Raster& picture) { Resample(picture, w, h); });
+    timeAtLevel(state, level, threads, [&](Raster& picture) { Resample(picture, w, h); });
 }
 
 void BM_ResampleHalf(benchmark::State& state)
 {
-    resampleBy(state, 0.5, simd::Level::Avx512);
+    resampleBy(state, 0.5, simd::Level::Avx512, static_cast<int>(state.range(0)));
 }
-BENCHMARK(BM_ResampleHalf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResampleHalf)->Apply(oneAndTwoThreads);
 
 void BM_ResampleDouble(benchmark::State& state)
 {
-    resampleBy(state, 2.0, simd::Level::Avx512);
+    resampleBy(state, 2.0, simd::Level::Avx512, static_cast<int>(state.range(0)));
 }
-BENCHMARK(BM_ResampleDouble)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResampleDouble)->Apply(oneAndTwoThreads);
 
 void BM_ResampleHalfPlain(benchmark::State& state)
 {
-    resampleBy(state, 0.5, simd::Level::Plain);
+    resampleBy(state, 0.5, simd::Level::Plain, 1);
 }
 BENCHMARK(BM_ResampleHalfPlain)->Unit(benchmark::kMillisecond);
 
 void BM_ResampleHalfAvx2(benchmark::State& state)
 {
-    resampleBy(state, 0.5, simd::Level::Avx2);
+    resampleBy(state, 0.5, simd::Level::Avx2, 1);
 }
 BENCHMARK(BM_ResampleHalfAvx2)->Unit(benchmark::kMillisecond);
 
 void BM_ResampleDoubleAvx2(benchmark::State& state)
 {
-    resampleBy(state, 2.0, simd::Level::Avx2);
+    resampleBy(state, 2.0, simd::Level::Avx2, 1);
 }
 BENCHMARK(BM_ResampleDoubleAvx2)->Unit(benchmark::kMillisecond);
 
-void rotateBy(benchmark::State& state, int degrees, simd::Level level)
+void rotateBy(benchmark::State& state, int degrees, simd::Level level, int threads)
 {
-    timeAtLevel(state, level, [&](Raster& picture) { Rotate(picture, degrees); });
+    timeAtLevel(state, level, threads, [&](Raster& picture) { Rotate(picture, degrees); });
 }
 
 void BM_Rotate30(benchmark::State& state)
 {
-    rotateBy(state, 30, simd::Level::Avx512);
+    rotateBy(state, 30, simd::Level::Avx512, static_cast<int>(state.range(0)));
 }
-BENCHMARK(BM_Rotate30)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rotate30)->Apply(oneAndTwoThreads);
 
 void BM_Rotate30Plain(benchmark::State& state)
 {
-    rotateBy(state, 30, simd::Level::Plain);
+    rotateBy(state, 30, simd::Level::Plain, 1);
 }
 BENCHMARK(BM_Rotate30Plain)->Unit(benchmark::kMillisecond);
 
 void BM_Rotate90(benchmark::State& state)
 {
-    rotateBy(state, 90, simd::Level::Avx512);
+    rotateBy(state, 90, simd::Level::Avx512, static_cast<int>(state.range(0)));
 }
-BENCHMARK(BM_Rotate90)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rotate90)->Apply(oneAndTwoThreads);
 
 void BM_FLMaskWhole(benchmark::State& state)
 {
