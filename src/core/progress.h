@@ -54,6 +54,8 @@ public:
                 m_sink->mark();
         }
     }
+    /// The rows counted between two marks.
+    int rowsPerMark() const { return m_limit + 1; }
     /// Clears the progress text.
     void finish()
     {

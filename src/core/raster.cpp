@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "error.h"
+#include "parallel.h"
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -422,11 +423,11 @@ void Raster::copyRect(const Rect& dest, const Raster& source, const Rect& source
     columns.reserve(r.width());
     for (int x = r.left; x < r.right; ++x)
         columns.push_back(static_cast<int>(sourceRect.left + (x - dest.left) * sw / dw));
-    std::vector<uint8_t> line(static_cast<size_t>(r.width()) * 3);
-    for (int y = r.top; y < r.bottom; ++y) {
+    // One row of the result, with line room for a scaled source row.
+    auto stretchRow = [&](int y, uint8_t* line) {
         const int sy = static_cast<int>(sourceRect.top + (y - dest.top) * sh / dh);
         if (sy < 0 || sy >= source.m_height)
-            continue;
+            return;
         const uint8_t* src = source.row(sy);
         uint8_t* dst = row(y) + r.left * 3;
         if (sw == dw) {
@@ -440,7 +441,7 @@ void Raster::copyRect(const Rect& dest, const Raster& source, const Rect& source
             if (last > first)
                 combineBytes(dst + first * 3, src + columns[first] * 3,
                              static_cast<size_t>(last - first) * 3, m_copyMode);
-            continue;
+            return;
         }
         // Gather the scaled source row, then combine the runs that lie inside the source.
         int runStart = -1;
@@ -456,7 +457,14 @@ void Raster::copyRect(const Rect& dest, const Raster& source, const Rect& source
                 runStart = -1;
             }
         }
-    }
+    };
+    // Each row reads only the source, so the rows go in bands on the pool.
+    const size_t rowBytes = static_cast<size_t>(r.width()) * 3;
+    forEachBand(r.height(), bandsFor(r.height(), rowBytes), [&](int first, int last) {
+        std::vector<uint8_t> line(rowBytes);
+        for (int y = r.top + first; y < r.top + last; ++y)
+            stretchRow(y, line.data());
+    });
 }
 
 void Raster::draw(int x, int y, const Raster& picture)

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "core/color.h"
+#include "core/parallel.h"
 #include "effect_support.h"
 #include "fast_hsv.h"
 #include "effects/filters.h"
@@ -40,6 +42,24 @@ void leaveAsTheInvertedPass(Raster& picture)
 {
     picture.setBrushColor(kWhite);
     picture.setCopyMode(CopyMode::NotSrcCopy);
+}
+
+// Runs work(y) for rows 0 .. height - 1 of rowBytes bytes each, in bands on the pool, the rows
+// between two progress marks at a time, each group counted when it is done: the marks come
+// from the caller's thread as they would row by row.
+void rowsInBands(RowProgress& progress, int height, size_t rowBytes,
+                 const std::function<void(int64_t y)>& work)
+{
+    const int group = progress.rowsPerMark();
+    for (int from = 0; from < height; from += group) {
+        const int rows = std::min(group, height - from);
+        forEachBand(rows, bandsFor(rows, rowBytes), [&](int first, int last) {
+            for (int y = from + first; y < from + last; ++y)
+                work(y);
+        });
+        for (int y = 0; y < rows; ++y)
+            progress.row();
+    }
 }
 
 }  // namespace
@@ -79,9 +99,8 @@ void FlameBlur(Raster& picture, Color colour, int width, ProgressSink* progress)
     };
 
     if (!picture.empty()) {
-        for (int64_t y = 0; y < h; ++y) {
+        rowsInBands(rows, picture.height(), static_cast<size_t>(w) * 3, [&](int64_t y) {
             uint8_t* row = picture.row(static_cast<int>(y));
-            rows.row();
             const bool top = y < n;
             const bool bottom = y >= bottomStart;
             if (top || bottom) {
@@ -108,7 +127,7 @@ void FlameBlur(Raster& picture, Color colour, int width, ProgressSink* progress)
                     p[1] = static_cast<uint8_t>(~v[1]);
                     p[2] = static_cast<uint8_t>(~v[2]);
                 }
-                continue;
+                return;
             }
             auto work = [&](int64_t x) {
                 uint8_t* p = row + 3 * x;
@@ -123,7 +142,7 @@ void FlameBlur(Raster& picture, Color colour, int width, ProgressSink* progress)
                 work(x);
             for (int64_t x = std::max(rightStart, leftEnd); x < w; ++x)
                 work(x);
-        }
+        });
         leaveAsTheInvertedPass(picture);
     }
     rows.finish();
@@ -190,9 +209,8 @@ void CircleBlur(Raster& picture, Color colour, int width, ProgressSink* progress
             makeColor(static_cast<uint8_t>(~c.channel[2]), static_cast<uint8_t>(~c.channel[1]),
                       static_cast<uint8_t>(~c.channel[0]));
 
-        for (int64_t y = 0; y < h; ++y) {
+        rowsInBands(rows, picture.height(), static_cast<size_t>(w) * 3, [&](int64_t y) {
             uint8_t* row = picture.row(static_cast<int>(y));
-            rows.row();
             const int64_t dy = cy - y;
             // keep: the largest |dx| left alone (-1 for none); fill: the smallest |dx| that
             // becomes the pure colour (reach + 1 for none).
@@ -235,7 +253,7 @@ void CircleBlur(Raster& picture, Color colour, int width, ProgressSink* progress
             ring(leftPure, leftKeep);
             ring(rightKeep, rightPure);
             fillPixels(row + 3 * rightPure, static_cast<size_t>(w - rightPure), pure);
-        }
+        });
         leaveAsTheInvertedPass(picture);
     }
     rows.finish();
