@@ -171,6 +171,10 @@ void DocumentWindow::onUndo()
 
 bool DocumentWindow::queryClose()
 {
+    if (m_commandRunning) {
+        m_closeAfterCommand = window();
+        return false;
+    }
     if (!m_edited)
         return true;
     const QString text =
@@ -186,6 +190,12 @@ bool DocumentWindow::queryClose()
 
 void DocumentWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_commandRunning) {
+        if (!m_closeAfterCommand)
+            m_closeAfterCommand = this;
+        event->ignore();
+        return;
+    }
     if (!queryClose()) {
         event->ignore();
         return;

@@ -2,8 +2,10 @@
 
 #include <QList>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 #include "commands/command_table.h"
@@ -98,7 +100,9 @@ public:
     /// or the main one), the undo snapshot with its label, its settings read now from the
     /// processing parameters or asked in its dialog, the core call and the repaint. Every menu
     /// item, pop-up item and shortcut runs its command through here. A command that cannot run
-    /// says why; a cancelled dialog stops it.
+    /// says why; a cancelled dialog stops it. The core call runs on a thread of its own while
+    /// this one keeps painting; user input waits until it has ended, and a close asked meanwhile
+    /// is carried out after it. Returns once the command has ended.
     void execute(CommandId id, CommandStart start = CommandStart::Now);
 
     /// Reads a picture file into the main picture through the format registry. The file name is
@@ -118,7 +122,8 @@ public:
     void acquireScan();
 
     /// The close question: true when the window may close (not edited, or answered Yes and
-    /// saved, or No); false on Cancel or when the save failed.
+    /// saved, or No); false on Cancel or when the save failed. While a command runs, false
+    /// without a question: the frame's close is asked again once the command has ended.
     bool queryClose();
 
     // The marquee, the floating picture, the clipboard and the flood fill
@@ -182,11 +187,16 @@ private:
     Settings parameterSettings(CommandId id) const;
     std::optional<Settings> askSettings(const CommandInfo& info, PictureControl* target);
     void applyCommand(const CommandInfo& info, const Settings& settings, PictureControl* target);
+    void runOffTheInterfaceThread(PictureControl* target,
+                                  const std::function<void(ProgressSink*)>& work);
     void copyToClipboard(const Rect& area);
 
     DocumentHost* m_host;
     QString m_fileName;
     bool m_edited = false;
+    /// Whether a command's core call is running; the window it should then close, if any.
+    bool m_commandRunning = false;
+    QPointer<QWidget> m_closeAfterCommand;
 
     QScrollArea* m_scrollArea = nullptr;
     QWidget* m_canvas = nullptr;

@@ -1,7 +1,13 @@
 // The effect and image commands of the document: which picture a command works on, its undo
 // snapshot, where its settings come from, and the one place where the core call is made.
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QString>
+#include <QTimer>
+
+#include <exception>
+#include <thread>
 
 #include "bridge/qimage_bridge.h"
 #include "bridge/qt_text_renderer.h"
@@ -27,38 +33,76 @@ namespace {
 // The pages of the preview dialog: Contrast, HSV, HSL, RGB and Equalization; User filter alone.
 constexpr int kColorAdjustPages = 2 | 4 | 8 | 16 | 64;
 constexpr int kEffectPages = 32;
+// How long a command runs before the busy cursor shows.
+constexpr int kBusyCursorMs = 100;
 
-// The marks of a long effect in the first panel of the document's status bar. The panel is
-// repainted at once, while the effect holds the user-interface thread, but not more often than
-// the eye follows: twenty repaints in a short effect would cost more than the effect.
-class StatusBarProgress : public ProgressSink {
+// The marks of a long effect in the first panel of the document's status bar, shown on the
+// user-interface thread while the effect runs on its own. The panel is repainted at most every
+// 40 ms: twenty repaints in a short effect would cost more than the effect.
+class StatusBarProgress {
 public:
-    explicit StatusBarProgress(PanelStatusBar* bar) : m_bar(bar) {}
-    void mark() override
+    explicit StatusBarProgress(PanelStatusBar* bar) : m_bar(bar)
+    {
+        m_later.setSingleShot(true);
+        QObject::connect(&m_later, &QTimer::timeout, &m_later, [this] { show(); });
+    }
+    void mark()
     {
         m_text += QStringLiteral("■");
         if (!m_shown.isValid() || m_shown.hasExpired(kRepaintMs))
             show();
+        else if (!m_later.isActive())
+            m_later.start(static_cast<int>(kRepaintMs - m_shown.elapsed()));
     }
-    void clear() override
+    void clear()
     {
         m_text.clear();
         show();
     }
-    /// Whether marks were made since the panel was last repainted.
-    bool pending() const { return m_bar->panelText(0) != m_text; }
-    /// Shows the marks made since the last repaint.
+    /// Shows the marks made since the last repaint, if any.
+    void finish()
+    {
+        if (m_bar->panelText(0) != m_text)
+            show();
+    }
+
+private:
     void show()
     {
+        m_later.stop();
         m_bar->setPanelText(0, m_text);
         m_shown.start();
     }
 
-private:
     static constexpr int kRepaintMs = 40;
     PanelStatusBar* m_bar;
     QString m_text;
     QElapsedTimer m_shown;
+    QTimer m_later;
+};
+
+// The progress of the worker thread: each mark or clear becomes a queued call on the
+// user-interface thread, delivered in order while its event loop runs.
+class QueuedProgress : public ProgressSink {
+public:
+    QueuedProgress(QObject* receiver, StatusBarProgress* shown)
+        : m_receiver(receiver), m_shown(shown)
+    {
+    }
+    void mark() override
+    {
+        QMetaObject::invokeMethod(
+            m_receiver, [shown = m_shown] { shown->mark(); }, Qt::QueuedConnection);
+    }
+    void clear() override
+    {
+        QMetaObject::invokeMethod(
+            m_receiver, [shown = m_shown] { shown->clear(); }, Qt::QueuedConnection);
+    }
+
+private:
+    QObject* m_receiver;
+    StatusBarProgress* m_shown;
 };
 
 std::vector<std::string> utf8Lines(const QStringList& lines)
@@ -74,6 +118,8 @@ std::vector<std::string> utf8Lines(const QStringList& lines)
 
 void DocumentWindow::execute(CommandId id, CommandStart start)
 {
+    if (m_commandRunning)
+        return;
     const CommandInfo& info = commandInfo(id);
     PictureControl* target = info.target == Target::Main || start == CommandStart::OnMain
                                  ? m_mainPicture
@@ -227,21 +273,78 @@ void DocumentWindow::applyCommand(const CommandInfo& info, const Settings& setti
             return;
         default: break;
     }
-    StatusBarProgress progress(m_statusBar);
     QtTextRenderer renderer;
-    CommandPictures pictures{target->picture(),
-                             m_mainPicture->picture(),
-                             m_scratchPicture->picture(),
-                             &m_floatingPicture->picture(),
-                             &progress,
-                             &renderer};
-    lumavex::runCommand(info.id, settings, pictures);
-    if (progress.pending())
-        progress.show();
+    runOffTheInterfaceThread(target, [&](ProgressSink* progress) {
+        CommandPictures pictures{target->picture(),
+                                 m_mainPicture->picture(),
+                                 m_scratchPicture->picture(),
+                                 &m_floatingPicture->picture(),
+                                 progress,
+                                 &renderer};
+        lumavex::runCommand(info.id, settings, pictures);
+    });
     target->pictureChanged();
     // The blends write into the main picture whatever the target.
     if (target != m_mainPicture)
         m_mainPicture->pictureChanged();
+}
+
+// The core call runs on a thread of its own while this thread keeps running its event loop:
+// progress marks, repaints, timers. User input waits in the window system's queue until the call
+// has ended, so no menu, key or click can reach a picture it works on; the pictures show what
+// they showed when it started, and a close asked meanwhile is carried out after it. A plain
+// std::thread suffices: the work is one call, it needs no Qt event loop of its own, and the
+// passes it makes split themselves over the cores.
+void DocumentWindow::runOffTheInterfaceThread(PictureControl* target,
+                                              const std::function<void(ProgressSink*)>& work)
+{
+    StatusBarProgress shown(m_statusBar);
+    QEventLoop loop;
+    QueuedProgress progress(&loop, &shown);
+    std::exception_ptr failure;
+
+    // A short command ends before the busy cursor would flicker.
+    bool busyCursor = false;
+    QTimer busy;
+    busy.setSingleShot(true);
+    connect(&busy, &QTimer::timeout, &busy, [&] {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        busyCursor = true;
+    });
+    busy.start(kBusyCursorMs);
+
+    QList<PictureControl*> frozen{m_mainPicture, m_scratchPicture};
+    if (!frozen.contains(target))
+        frozen.append(target);
+    for (PictureControl* picture : frozen)
+        picture->freeze();
+    m_commandRunning = true;
+    {
+        std::jthread worker([&] {
+            try {
+                work(&progress);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        // The loop also ends when the application quits; the call is waited for all the same.
+    }
+    // The marks still queued, then the final state of the panel.
+    QCoreApplication::sendPostedEvents(&loop, QEvent::MetaCall);
+    shown.finish();
+    m_commandRunning = false;
+    for (PictureControl* picture : frozen)
+        picture->thaw();
+    busy.stop();
+    if (busyCursor)
+        QApplication::restoreOverrideCursor();
+    if (m_closeAfterCommand)
+        QMetaObject::invokeMethod(m_closeAfterCommand.get(), &QWidget::close, Qt::QueuedConnection);
+    m_closeAfterCommand = nullptr;
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 }  // namespace lumavex

@@ -60,6 +60,8 @@ QPoint PictureControl::picturePoint(const QPointF& controlPoint) const
 
 QSize PictureControl::zoomedSize() const
 {
+    if (m_frozen)
+        return size();
     const auto scaled = [this](int side) {
         return side > 0 ? std::max(1, static_cast<int>(std::ceil(side * m_zoom))) : 0;
     };
@@ -71,8 +73,27 @@ QSize PictureControl::sizeHint() const
     return zoomedSize();
 }
 
+void PictureControl::freeze()
+{
+    // Only the part on screen is kept: a few megabytes at most, however large the picture.
+    m_frozenArea = visibleRegion().boundingRect();
+    m_frozenView = m_frozenArea.isEmpty() ? QPixmap() : grab(m_frozenArea);
+    m_frozen = true;
+}
+
+void PictureControl::thaw()
+{
+    m_frozen = false;
+    m_frozenView = QPixmap();
+}
+
 void PictureControl::paintEvent(QPaintEvent* event)
 {
+    if (m_frozen) {
+        if (!m_frozenView.isNull())
+            QPainter(this).drawPixmap(m_frozenArea.topLeft(), m_frozenView);
+        return;
+    }
     if (m_picture.empty())
         return;
     QPainter painter(this);

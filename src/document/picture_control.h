@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 #include "core/raster.h"
@@ -44,6 +45,11 @@ public:
 
     QSize sizeHint() const override;
 
+    /// While a command works on the picture on another thread, the control keeps showing what
+    /// it showed when frozen and never reads the picture; thaw() shows the picture again.
+    void freeze();
+    void thaw();
+
 signals:
     /// The pop-up menu was asked for over this picture, at a global position.
     void popupRequested(const QPoint& globalPosition);
@@ -67,6 +73,9 @@ private:
     bool m_autoSize = false;
     double m_zoom = 1.0;
     QPoint m_place;
+    bool m_frozen = false;
+    QRect m_frozenArea;
+    QPixmap m_frozenView;
 };
 
 /// A status bar of fixed panels side by side, each showing one text.
@@ -78,8 +87,7 @@ public:
 
     int panelCount() const;
     QString panelText(int index) const;
-    /// Sets a panel's text and repaints it at once, so that marks show while a long effect holds
-    /// the user-interface thread.
+    /// Sets a panel's text and repaints it at once.
     void setPanelText(int index, const QString& text);
     /// The width of a panel in pixels.
     int panelWidth(int index) const;

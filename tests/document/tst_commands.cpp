@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 
 #include "bridge/qimage_bridge.h"
 #include "dialogs/color_adjust_dialog.h"
@@ -79,6 +80,7 @@ private slots:
     void countAndCommandsThatCannotRun();
     void maskAndTextGiveTheirPictureBack();
     void previewCommandsApplyOnlyWhenConfirmed();
+    void longCommandLeavesTheEventLoopRunning();
 };
 
 void TstCommands::popupAddShadowGrowsTheTarget()
@@ -358,6 +360,71 @@ void TstCommands::previewCommandsApplyOnlyWhenConfirmed()
     QCOMPARE(pages, 1);
     QCOMPARE(d->undoLabel(), QStringLiteral("効果"));
     QVERIFY(!samePixels(d->mainPicture()->picture(), original));
+}
+
+void TstCommands::longCommandLeavesTheEventLoopRunning()
+{
+    EditorUnderTest t;
+    const Raster original = test::makeGradient(4000, 3000);
+    DocumentWindow* d = t.frame->createDocument();
+    d->mainPicture()->setPicture(original);
+    ProcessingParametersDialog* p = t.editor.processingParameters();
+    p->setEditText(QStringLiteral("CircleBlurWidth"), QStringLiteral("1500"));
+    Raster expected = original;
+    Raster scratch;
+    CommandPictures pictures{expected, expected, scratch};
+    runCommand(CommandId::CircleBlur,
+               EdgeBlurSettings{p->integerValue(QStringLiteral("CircleBlurWidth")),
+                                p->panelColor(QStringLiteral("CircleBlurColor"))},
+               pictures);
+
+    // While the blur runs, timers fire, the picture can repaint and the marks show; a close
+    // asked meanwhile waits for the command, then asks about the edited picture.
+    int ticks = 0;
+    QStringList marks;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, d, [&] {
+        ++ticks;
+        d->mainPicture()->repaint();
+        const QString text = d->statusBar()->panelText(0);
+        if (!text.isEmpty() && (marks.isEmpty() || marks.last() != text))
+            marks << text;
+    });
+    ticker.start(1);
+    bool closed = true;
+    QTimer::singleShot(0, d, [&] { closed = d->close(); });
+    d->execute(CommandId::CircleBlur);
+    ticker.stop();
+    QVERIFY(!closed);
+    QVERIFY(ticks > 0);
+    QVERIFY(!marks.isEmpty() && marks.first().startsWith(QStringLiteral("■")));
+    QVERIFY(d->statusBar()->panelText(0).isEmpty());
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QVERIFY(d->mainPicture()->picture().samePixels(expected));
+    QVERIFY(t.ui.questions.isEmpty());
+
+    t.ui.answers << QMessageBox::Cancel;
+    QTRY_COMPARE(t.ui.questions.size(), 1);
+    QCOMPARE(t.frame->documents(), QList<DocumentWindow*>{d});
+    QVERIFY(d->mainPicture()->picture().samePixels(expected));
+    d->onUndo();
+    QVERIFY(d->mainPicture()->picture().samePixels(original));
+
+    // A failure on the worker thread is reported as on this one, leaving the picture.
+    ModalAnswer<SizeDialog> size([](SizeDialog* shown) { answerSize(shown, "90000", "90000"); });
+    d->execute(CommandId::Resample);
+    QVERIFY(size.fired());
+    QCOMPARE(t.ui.errors.size(), 1);
+    QVERIFY(t.ui.errors[0].startsWith(QStringLiteral("画像が大きすぎます")));
+    QVERIFY(d->mainPicture()->picture().samePixels(original));
+
+    // The frame's close waits for the command as well.
+    QTimer::singleShot(0, t.frame, [&] { closed = t.frame->close(); });
+    d->execute(CommandId::Negative);
+    QVERIFY(!closed);
+    t.ui.answers << QMessageBox::Cancel;
+    QTRY_COMPARE(t.ui.questions.size(), 2);
+    QVERIFY(t.frame->isVisible());
 }
 
 LUMAVEX_QTEST_MAIN(TstCommands)
