@@ -183,8 +183,8 @@ public:
                 m_bg[p] = bgValue[c];
                 m_sh[p] = shValue[c];
                 // A raster a third as wide holds a plane: each of its rows has room for
-                // width bytes.
-                m_planes[p] = Raster((m_width + 2) / 3, m_height);
+                // width bytes, all of which fill writes.
+                m_planes[p] = Raster::unfilled((m_width + 2) / 3, m_height);
                 ++m_count;
             }
             m_planeOf[c] = p;
