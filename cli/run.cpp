@@ -8,10 +8,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iostream>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 #include "core/convert.h"
@@ -423,12 +427,14 @@ private:
     size_t m_failed = 0;
 };
 
-// Loads, changes and saves one picture; the text of what went wrong, or empty.
+// Changes and saves one picture, read by load (which may throw); the text of what went wrong,
+// or empty.
+template <class Load>
 std::string processFile(const Chain& chain, const std::string& input, const std::string& output,
-                        TextRenderer* renderer)
+                        TextRenderer* renderer, Load&& load)
 {
     try {
-        Raster picture = LoadPicture(input);
+        Raster picture = load();
         applyChain(chain, picture, renderer);
         const fs::path parent = fs::path(output).parent_path();
         if (!parent.empty()) {
@@ -469,28 +475,69 @@ private:
     std::mutex m_mutex;
 };
 
-// Runs the files on the workers, each taking the next file when it is done with its own, so at
-// most one picture a worker is in memory. Returns whether every file was done.
+// Which inputs may be read ahead of their turn: those that no file of the run writes, so that
+// a file read early holds what it would hold at its turn.
+std::vector<bool> readableAhead(const BatchOptions& o, const std::vector<std::string>& outputs)
+{
+    std::set<std::string> written;
+    for (const std::string& out : outputs)
+        written.insert(identity(out));
+    std::vector<bool> ahead;
+    for (const std::string& in : o.inputs)
+        ahead.push_back(written.count(identity(in)) == 0);
+    return ahead;
+}
+
+// Runs the files on the workers, each taking the next file when it is done with its own. While a
+// worker changes and saves its file, the next file it takes is read on a thread of its own, so
+// decoding overlaps the work and the encoding; at most two pictures a worker are in memory.
+// Failures are reported in the order the files are done, as without the overlap. Returns
+// whether every file was done.
 bool processAll(const BatchOptions& o, const Chain& chain, const std::vector<std::string>& outputs,
                 TextRenderer* renderer)
 {
     const size_t total = o.inputs.size();
+    const std::vector<bool> ahead = readableAhead(o, outputs);
     Report report(total, !o.quiet && isatty(STDERR_FILENO));
     std::atomic<size_t> next{0};
     std::atomic<bool> stop{false};
     std::atomic<bool> allDone{true};
+    // The next file of a worker, and its picture: read already or being read.
+    struct Taken {
+        size_t index;
+        std::future<Raster> picture;
+    };
+    auto take = [&]() -> std::optional<Taken> {
+        if (stop)
+            return std::nullopt;
+        const size_t i = next++;
+        if (i >= total)
+            return std::nullopt;
+        if (ahead[i]) {
+            try {
+                return Taken{i, std::async(std::launch::async,
+                                           [&o, i] { return LoadPicture(o.inputs[i]); })};
+            } catch (const std::system_error&) {
+                // No thread to spare: the file is read at its turn.
+            }
+        }
+        return Taken{i, {}};
+    };
     auto worker = [&] {
-        while (!stop) {
-            const size_t i = next++;
-            if (i >= total)
-                break;
-            const std::string failure = processFile(chain, o.inputs[i], outputs[i], renderer);
+        for (std::optional<Taken> file = take(); file;) {
+            std::optional<Taken> following = take();
+            const size_t i = file->index;
+            const std::string failure = processFile(chain, o.inputs[i], outputs[i], renderer, [&] {
+                return file->picture.valid() ? file->picture.get() : LoadPicture(o.inputs[i]);
+            });
             if (!failure.empty()) {
                 allDone = false;
                 if (o.failFast)
                     stop = true;
             }
             report.fileDone(failure.empty(), failure);
+            // A file taken before the run stopped is dropped unreported, as if never taken.
+            file = stop ? std::nullopt : std::move(following);
         }
     };
     const size_t count = std::min<size_t>(static_cast<size_t>(o.jobs), total);

@@ -157,6 +157,44 @@ TEST_F(Run, ChainFilesAndBadChainsAndOptions)
     EXPECT_FALSE(fs::exists(out + "/p1.bmp"));
 }
 
+// One worker reads each next file while it works on the current one: results, messages and
+// their order are those of the files run one at a time, a bad file in the middle included.
+TEST_F(Run, ReadingAheadChangesNoResultNorMessage)
+{
+    test::writeFile(dir.file("bad.bmp"), "BM not a bitmap");
+    const std::vector<std::string> files = {in(0), dir.file("bad.bmp"), in(1),
+                                            dir.file("missing.png"), in(2)};
+    const std::vector<std::string> chain = {"--chain", "blur; add-shadow --width 3", "-j", "1"};
+    auto args = [&](const std::string& output) {
+        std::vector<std::string> all = chain;
+        all.insert(all.end(), {"-o", output});
+        return all;
+    };
+    const RunResult batch = run(args(out), files);
+    EXPECT_EQ(batch.status, 2);
+    std::string messages;
+    for (const std::string& file : files) {
+        const RunResult alone = run(args(dir.file("alone")), {file});
+        messages += alone.err;
+        const std::string name = "/" + fs::path(file).filename().string();
+        EXPECT_EQ(fs::exists(out + name), alone.status == 0) << name;
+        if (alone.status == 0) {
+            EXPECT_EQ(test::readFile(out + name), test::readFile(dir.file("alone") + name));
+        }
+    }
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 2) << messages;
+    EXPECT_EQ(batch.err, messages);
+
+    // A file that an earlier file of the run writes is read at its turn, after that write.
+    fs::copy_file(in(3), dir.file("p02.bmp"));
+    ASSERT_EQ(run({"--chain", "blur", "-j", "1", "--in-place", "-o", dir.file("{name}2.{ext}")},
+                  {in(0), dir.file("p02.bmp")})
+                  .status,
+              0);
+    ASSERT_EQ(fx({"blur", dir.file("p02.bmp"), dir.file("twice.bmp")}).status, 0);
+    EXPECT_EQ(test::readFile(dir.file("p022.bmp")), test::readFile(dir.file("twice.bmp")));
+}
+
 // On a terminal (here script's) the run draws its bar on stderr; --quiet draws none.
 TEST_F(Run, AProgressBarOnlyOnATerminal)
 {
