@@ -44,16 +44,19 @@ void leaveAsTheInvertedPass(Raster& picture)
     picture.setCopyMode(CopyMode::NotSrcCopy);
 }
 
-// Runs work(y) for rows 0 .. height - 1 of rowBytes bytes each, in bands on the pool, the rows
-// between two progress marks at a time, each group counted when it is done: the marks come
-// from the caller's thread as they would row by row.
-void rowsInBands(RowProgress& progress, int height, size_t rowBytes,
+// Runs work(y) for rows 0 .. height - 1 in bands on the pool, the rows between two progress
+// marks at a time, each group counted when it is done: the marks come from the caller's thread
+// as they would row by row. bytes(first, last) tells how many bytes rows first .. last - 1
+// touch, which sets how many bands they are worth.
+void rowsInBands(RowProgress& progress, int height,
+                 const std::function<size_t(int first, int last)>& bytes,
                  const std::function<void(int64_t y)>& work)
 {
     const int group = progress.rowsPerMark();
     for (int from = 0; from < height; from += group) {
         const int rows = std::min(group, height - from);
-        forEachBand(rows, bandsFor(rows, rowBytes), [&](int first, int last) {
+        const int bands = bandsFor(1, bytes(from, from + rows));
+        forEachBand(rows, bands, [&](int first, int last) {
             for (int y = from + first; y < from + last; ++y)
                 work(y);
         });
@@ -99,7 +102,14 @@ void FlameBlur(Raster& picture, Color colour, int width, ProgressSink* progress)
     };
 
     if (!picture.empty()) {
-        rowsInBands(rows, picture.height(), static_cast<size_t>(w) * 3, [&](int64_t y) {
+        // The top and bottom bands' rows are worked whole, the others only at the edges.
+        auto bytes = [&](int first, int last) {
+            const int64_t edgeRows = std::max<int64_t>(
+                std::min<int64_t>(last, bottomStart) - std::max<int64_t>(first, n), 0);
+            const int64_t wholeRows = last - first - edgeRows;
+            return static_cast<size_t>(3 * (wholeRows * w + edgeRows * std::min(2 * n, w)));
+        };
+        rowsInBands(rows, picture.height(), bytes, [&](int64_t y) {
             uint8_t* row = picture.row(static_cast<int>(y));
             const bool top = y < n;
             const bool bottom = y >= bottomStart;
@@ -209,7 +219,10 @@ void CircleBlur(Raster& picture, Color colour, int width, ProgressSink* progress
             makeColor(static_cast<uint8_t>(~c.channel[2]), static_cast<uint8_t>(~c.channel[1]),
                       static_cast<uint8_t>(~c.channel[0]));
 
-        rowsInBands(rows, picture.height(), static_cast<size_t>(w) * 3, [&](int64_t y) {
+        auto bytes = [&](int first, int last) {
+            return static_cast<size_t>(3 * w * (last - first));
+        };
+        rowsInBands(rows, picture.height(), bytes, [&](int64_t y) {
             uint8_t* row = picture.row(static_cast<int>(y));
             const int64_t dy = cy - y;
             // keep: the largest |dx| left alone (-1 for none); fill: the smallest |dx| that
