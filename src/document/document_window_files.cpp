@@ -3,6 +3,9 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include <optional>
+#include <utility>
+
 #include "bridge/qimage_bridge.h"
 #include "document/document_host.h"
 #include "document/document_window.h"
@@ -11,6 +14,7 @@
 #include "core/error.h"
 #include "formats/picture_io.h"
 #include "formats/registry.h"
+#include "formats/spi_plugins.h"
 
 namespace lumavex {
 
@@ -21,11 +25,38 @@ std::string localName(const QString& fileName)
     return QFile::encodeName(fileName).toStdString();
 }
 
+/// Sets the plug-in manager's progress handler for a scope and puts the earlier one back.
+class SpiProgressScope {
+public:
+    SpiProgressScope(SpiPlugins& plugins, SpiProgress progress)
+        : m_plugins(plugins), m_earlier(std::exchange(plugins.onProgress, std::move(progress)))
+    {
+    }
+    ~SpiProgressScope() { m_plugins.onProgress = std::move(m_earlier); }
+    SpiProgressScope(const SpiProgressScope&) = delete;
+    SpiProgressScope& operator=(const SpiProgressScope&) = delete;
+
+private:
+    SpiPlugins& m_plugins;
+    SpiProgress m_earlier;
+};
+
 }  // namespace
 
 void DocumentWindow::loadPicture(const QString& fileName)
 {
     m_fileName = fileName;
+    // An image plug-in's progress shows as marks in the status bar, one for every 5 %, cleared
+    // when it ends; the handler is the document's only while it loads.
+    SpiPlugins* plugins = SpiPlugins::instance();
+    std::optional<SpiProgressScope> progress;
+    if (plugins)
+        progress.emplace(*plugins, [bar = m_statusBar](SpiStage stage, int percent) {
+            const QString marks = QString(stage == SpiStage::Running ? percent / 5 : 0, u'■');
+            if (bar->panelText(0) != marks)
+                bar->setPanelText(0, marks);
+            return true;
+        });
     Raster picture = lumavex::LoadPicture(localName(fileName));
     setWindowTitle(fileName);
     m_mainPicture->setPicture(std::move(picture));
