@@ -68,10 +68,10 @@ int main(int argc, char** argv)
     QApplication::setFont(lumavex::formFont());
     QApplication::setWindowIcon(lumavex::programIcon());
 
-    // Image plug-ins from the program's folder and the system plug-in folder add their formats
-    // before the first document opens.
+    // Image plug-ins from the user's folders, the program's and the system plug-in folder add
+    // their formats before the first document opens.
     lumavex::SpiPlugins plugins;
-    plugins.search(lumavex::SpiPlugins::defaultDirectories());
+    lumavex::MainWindow::searchPlugins();
     lumavex::Editor editor;
     lumavex::MainWindow* frame = editor.mainWindow();
     // The run ends when the frame closes, even while a modeless dialog is still open.

@@ -71,6 +71,15 @@ public:
     void setPicturesFolder(const QString& folder) { m_picturesFolder = folder; }
     /// The settings kept between runs: the frame's size and place, the last JPEG quality.
     static std::unique_ptr<QSettings> settings();
+    /// The plug-in folders the user chose: the settings' "Plug-in/Path", folders separated by
+    /// ":" as in PATH.
+    static QStringList pluginFolders();
+    static void setPluginFolders(const QStringList& folders);
+    /// Loads the image plug-ins not loaded yet from the user's folders, the program's own and
+    /// the system plug-in folder (never the current one); nothing without a plug-in manager.
+    static void searchPlugins();
+    /// The open dialog's filter: the picture formats, then each plug-in's filters.
+    QString openFilter() const;
     /// The help pages: the folder "help" in the program's directory.
     QString helpFolder() const;
     /// The help window, or null before the first help command.
@@ -89,6 +98,9 @@ public:
     void onSelectScannerSource();
     void onAcquireScan();
     void onProcessingSettings();
+    /// Lets the user choose the folders of image plug-ins; the plug-ins of a folder added are
+    /// loaded at once, and their formats join the open dialog's list.
+    void onPluginFolders();
     void undo() override;
     void onEditCut();
     void onEditCopy();

@@ -1,4 +1,5 @@
 // The "ﾌｧｲﾙ(&F)" menu: new, open, recent files, save, print, scanner, settings and exit.
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -10,6 +11,7 @@
 
 #include "app/editor.h"
 #include "app/main_window.h"
+#include "dialogs/plugin_folders_dialog.h"
 #include "dialogs/processing_parameters_dialog.h"
 #include "dialogs/ui_services.h"
 #include "document/document_window.h"
@@ -18,6 +20,7 @@
 #include "core/color.h"
 #include "formats/picture_io.h"
 #include "formats/registry.h"
+#include "formats/spi_plugins.h"
 
 namespace lumavex {
 
@@ -55,6 +58,58 @@ QString MainWindow::saveFilter() const
     return filter.join(QLatin1Char('|'));
 }
 
+QString MainWindow::openFilter() const
+{
+    QString filter = kOpenFilter;
+    if (const SpiPlugins* plugins = SpiPlugins::instance())
+        for (size_t i = 0; i < plugins->count(); ++i) {
+            const SpiPlugin& plugin = plugins->at(i);
+            if (plugin.kind() != SpiPlugin::Kind::Import)
+                continue;
+            for (size_t f = 0; f < plugin.filters().size(); ++f) {
+                const QString patterns = QString::fromStdString(plugin.filters()[f]);
+                filter += QLatin1Char('|') + QString::fromStdString(plugin.descriptions()[f]) +
+                          QStringLiteral(" (") + patterns + QStringLiteral(")|") + patterns;
+            }
+        }
+    return filter;
+}
+
+QStringList MainWindow::pluginFolders()
+{
+    return settings()
+        ->value(QStringLiteral("Plug-in/Path"))
+        .toString()
+        .split(QDir::listSeparator(), Qt::SkipEmptyParts);
+}
+
+void MainWindow::setPluginFolders(const QStringList& folders)
+{
+    settings()->setValue(QStringLiteral("Plug-in/Path"), folders.join(QDir::listSeparator()));
+}
+
+void MainWindow::searchPlugins()
+{
+    SpiPlugins* plugins = SpiPlugins::instance();
+    if (!plugins)
+        return;
+    std::vector<std::string> folders;
+    for (const QString& folder : pluginFolders())
+        folders.push_back(QFile::encodeName(folder).toStdString());
+    for (const std::string& folder : SpiPlugins::defaultDirectories())
+        folders.push_back(folder);
+    plugins->search(folders);
+}
+
+void MainWindow::onPluginFolders()
+{
+    PluginFoldersDialog dialog(pluginFolders(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    setPluginFolders(dialog.folders());
+    searchPlugins();
+}
+
 void MainWindow::createFileMenu()
 {
     const MenuItem items[] = {
@@ -73,6 +128,8 @@ void MainWindow::createFileMenu()
          &MainWindow::onPrintSetup, true},
         {"N4", "-", "", nullptr, true},
         {"N2", "処理設定", "", &MainWindow::onProcessingSettings, true},
+        {"PluginFoldersItem", "ﾌﾟﾗｸﾞｲﾝのﾌｫﾙﾀﾞ...", "画像ﾌﾟﾗｸﾞｲﾝを探すﾌｫﾙﾀﾞを選びます",
+         &MainWindow::onPluginFolders, true},
         {"FileExitItem", "終了(&X)", "このｱﾌﾟﾘｹｰｼｮﾝを終了します", &MainWindow::onFileExit, true},
         {"Open21", "-", "", nullptr, true},
     };
@@ -155,7 +212,7 @@ void MainWindow::onFileNew()
 
 void MainWindow::onFileOpen()
 {
-    const QString name = UiServices::current().openFileName(this, kOpenFilter);
+    const QString name = UiServices::current().openFileName(this, openFilter());
     if (name.isEmpty())
         return;
     if (openDocument(name))

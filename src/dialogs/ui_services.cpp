@@ -69,6 +69,11 @@ public:
         return QFileDialog::getSaveFileName(parent, QString(), QString(), qtFileFilter(filter));
     }
 
+    QString chooseFolder(QWidget* parent, const QString& caption) override
+    {
+        return QFileDialog::getExistingDirectory(parent, caption);
+    }
+
     bool printSetup(QWidget* parent, QPrinter& printer) override
     {
         QPageSetupDialog dialog(&printer, parent);

@@ -36,6 +36,8 @@ public:
     virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
     /// The picture save dialog; an empty name when cancelled.
     virtual QString saveFileName(QWidget* parent, const QString& filter) = 0;
+    /// The folder chooser, captioned; an empty name when cancelled.
+    virtual QString chooseFolder(QWidget* parent, const QString& caption) = 0;
     /// The printer setup dialog on a printer; whether it was confirmed.
     virtual bool printSetup(QWidget* parent, QPrinter& printer) = 0;
     /// Asks for the quality (1..100) of a JPEG or WebP file about to be saved, starting at a

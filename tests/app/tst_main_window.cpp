@@ -209,9 +209,10 @@ void TstMainWindow::fileMenuItems()
          {"FilePrintSetupItem", "ﾌﾟﾘﾝﾀの設定(&R)...", "ﾌﾟﾘﾝﾀの設定を変更します", true},
          {"N4", "-", "", true},
          {"N2", "処理設定", "", true},
+         {"PluginFoldersItem", "ﾌﾟﾗｸﾞｲﾝのﾌｫﾙﾀﾞ...", "画像ﾌﾟﾗｸﾞｲﾝを探すﾌｫﾙﾀﾞを選びます", true},
          {"FileExitItem", "終了(&X)", "このｱﾌﾟﾘｹｰｼｮﾝを終了します", true},
          {"Open21", "-", "", true}});
-    QCOMPARE(t.frame->fileMenu()->actions().size(), 14);
+    QCOMPARE(t.frame->fileMenu()->actions().size(), 15);
     QVERIFY(t.frame->recentFileItems().isEmpty());
 }
 

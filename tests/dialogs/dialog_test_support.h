@@ -105,6 +105,7 @@ public:
     }
     QString openFileName(QWidget*, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&) override { return {}; }
+    QString chooseFolder(QWidget*, const QString&) override { return {}; }
     bool printSetup(QWidget*, QPrinter&) override { return false; }
     std::optional<int> askQuality(QWidget*, const QString&, int, bool*) override
     {

@@ -48,6 +48,10 @@ public:
         filters << filter;
         return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
     }
+    QString chooseFolder(QWidget*, const QString&) override
+    {
+        return folderNames.isEmpty() ? QString() : folderNames.takeFirst();
+    }
     bool printSetup(QWidget*, QPrinter&) override
     {
         ++printSetups;
@@ -68,6 +72,7 @@ public:
     QList<QMessageBox::StandardButton> answers;  ///< given in turn; Cancel when used up
     QStringList openNames;                       ///< chosen in the open dialog, in turn
     QStringList saveNames;                       ///< chosen in the save dialog, in turn
+    QStringList folderNames;                     ///< chosen in the folder chooser, in turn
     QList<QColor> colors;                        ///< chosen in the colour dialog; else cancelled
     QList<int> qualities;                        ///< JPEG qualities given; else cancelled
     QList<int> qualityAsked;                     ///< the quality each question started at
