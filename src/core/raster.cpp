@@ -243,11 +243,14 @@ void Raster::fillRows(int fromRow, Color color)
     if (!m_pixels)  // a side of 0: no rows to fill
         return;
     const size_t pad = m_stride - static_cast<size_t>(m_width) * 3;
-    for (int y = fromRow; y < m_height; ++y) {
-        uint8_t* r = row(y);
-        fillPixels(r, m_width, color);
-        std::memset(r + m_width * 3, 0, pad);
-    }
+    const int rows = std::max(m_height - fromRow, 0);
+    forEachBand(rows, bandsFor(rows, m_stride), [&](int first, int last) {
+        for (int y = fromRow + first; y < fromRow + last; ++y) {
+            uint8_t* r = row(y);
+            fillPixels(r, m_width, color);
+            std::memset(r + m_width * 3, 0, pad);
+        }
+    });
 }
 
 void Raster::setSize(int width, int height)
@@ -260,13 +263,16 @@ void Raster::setSize(int width, int height)
     const int keepRows = std::min(height, m_height);
     const int keepCols = std::min(width, m_width);
     const size_t pad = grown.m_stride - static_cast<size_t>(width) * 3;
-    for (int y = 0; grown.m_pixels && y < keepRows; ++y) {
-        uint8_t* r = grown.row(y);
-        if (keepCols > 0)
-            std::memcpy(r, row(y), static_cast<size_t>(keepCols) * 3);
-        fillPixels(r + keepCols * 3, width - keepCols, fill);
-        std::memset(r + width * 3, 0, pad);
-    }
+    if (grown.m_pixels)
+        forEachBand(keepRows, bandsFor(keepRows, grown.m_stride), [&](int first, int last) {
+            for (int y = first; y < last; ++y) {
+                uint8_t* r = grown.row(y);
+                if (keepCols > 0)
+                    std::memcpy(r, row(y), static_cast<size_t>(keepCols) * 3);
+                fillPixels(r + keepCols * 3, width - keepCols, fill);
+                std::memset(r + width * 3, 0, pad);
+            }
+        });
     grown.fillRows(keepRows, fill);
     m_width = width;
     m_height = height;

@@ -6,6 +6,7 @@
 
 #include "core/error.h"
 #include "support/test_pictures.h"
+#include "support/thread_counts.h"
 
 namespace lumavex {
 namespace {
@@ -37,6 +38,18 @@ TEST(Flips, MirrorEveryPixelWithOneTwoAndSevenThreads)
             }
     }
     unsetenv("LUMAVEX_THREADS");
+}
+
+TEST(ResizeCanvas, GivesTheSameBytesWithOneTwoAndSevenThreads)
+{
+    const Raster source = test::makeNoise(301, 517, 9);
+    for (auto [w, h] : {std::pair{400, 601}, std::pair{151, 700}, std::pair{1, 999}}) {
+        const Raster r = test::sameWithOneTwoAndSevenThreads(
+            source, [&](Raster& p) { ResizeCanvas(p, w, h, makeColor(1, 2, 3)); });
+        ASSERT_EQ(r.width(), w);
+        EXPECT_EQ(r.pixel(0, 516), source.pixel(0, 516));
+        EXPECT_EQ(r.pixel(w - 1, h - 1), makeColor(1, 2, 3));
+    }
 }
 
 TEST(Negative, InvertsEveryChannel)
