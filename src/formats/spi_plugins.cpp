@@ -80,7 +80,9 @@ void SpiPlugins::search(const std::vector<std::string>& directories)
             continue;
         std::vector<std::string> found;
         std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+        // "/a/./b" and "/a/b/" are the folder "/a/b": its plug-ins load once.
+        const std::filesystem::path folder = std::filesystem::path(directory).lexically_normal();
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
             const std::string path = entry.path().string();
             if (entry.is_regular_file(error) &&
                 sameText(entry.path().extension().string(), ".spi") && indexOf(path) < 0)

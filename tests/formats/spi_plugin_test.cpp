@@ -74,6 +74,21 @@ TEST(SpiPlugin, ReportsProgressAsMulDiv98PlusOneAndStopsWhenAsked)
                         {S::Start, 0}, {S::Running, 26}, {S::Running, 50}, {S::End, 100}}));
 }
 
+TEST(SpiPlugin, AFilterWithoutItsDescriptionIsNoFilterAndAnArchiveNeedsItsFunctions)
+{
+    const SpiPlugin filterOnly(std::string(ODD_PLUGIN_DIR) + "/filter_only.spi");
+    EXPECT_EQ(filterOnly.kind(), SpiPlugin::Kind::Import);
+    EXPECT_TRUE(filterOnly.filters().empty());
+    EXPECT_TRUE(filterOnly.descriptions().empty());
+    const std::string archive = std::string(ODD_PLUGIN_DIR) + "/archive.spi";
+    try {
+        SpiPlugin plugin(archive);
+        FAIL() << "loaded";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.what(), "GetArchiveInfoは[" + archive + "]では使えないSusie Plugin APIです");
+    }
+}
+
 TEST(SpiPlugin, RefusesMissingFunctionsUnloadableFilesAndInconsistentBlocks)
 {
     const std::string missing = kDir + "/missing_function.spi";

@@ -5,7 +5,13 @@
 
 int32_t GetPluginInfo(int32_t number, char* buffer, int32_t length)
 {
+#if defined(ARCHIVE)
+    static const char* const info[] = {"00AM", "test archive"};
+#elif defined(FILTER_WITHOUT_DESCRIPTION)
+    static const char* const info[] = {"00IN", "test decoder", "*.lvxt;*.lvx"};
+#else
     static const char* const info[] = {"00IN", "test decoder", "*.lvxt;*.lvx", "LVXT pictures"};
+#endif
     if (number < 0 || number >= (int32_t)(sizeof info / sizeof *info) || length <= 0)
         return 0;
     strncpy(buffer, info[number], (size_t)length);
