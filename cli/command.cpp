@@ -442,7 +442,8 @@ void Invocation::validate() const
 
 // Does what the editor's one-click command does to a document's main picture, with a fresh
 // scratch picture and the --layer picture floating.
-void applyCommand(const Command& command, Invocation& invocation, Raster& picture)
+void applyCommand(const Command& command, Invocation& invocation, Raster& picture,
+                  std::future<Raster>* layer)
 {
     if (!command.shared) {
         command.run(invocation, picture);
@@ -450,10 +451,12 @@ void applyCommand(const Command& command, Invocation& invocation, Raster& pictur
     }
     const Settings settings = command.settings(invocation);
     const bool floats = command.hasOption("layer");
-    const Raster layer = floats ? invocation.loadPicture(invocation.text("layer")) : Raster();
+    const Raster floating = !floats ? Raster()
+                            : layer ? layer->get()
+                                    : invocation.loadPicture(invocation.text("layer"));
     Raster scratch;
     auto work = [&](TextRenderer* renderer) {
-        CommandPictures pictures{picture, picture, scratch, floats ? &layer : nullptr,
+        CommandPictures pictures{picture, picture, scratch, floats ? &floating : nullptr,
                                  nullptr, renderer};
         lumavex::runCommand(*command.shared, settings, pictures);
     };
@@ -537,8 +540,15 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
     }
     if (command.files == 2)
         savedFileName(invocation.output());  // refuses an unwritable extension up front
+    // The --layer picture is read while the input is; what goes wrong reading it is told where
+    // it would be told without the overlap.
+    std::future<Raster> layer;
+    if (command.shared && command.hasOption("layer"))
+        layer = std::async(std::launch::async, [&invocation] {
+            return invocation.loadPicture(invocation.text("layer"));
+        });
     Raster picture = LoadPicture(invocation.input());
-    applyCommand(command, invocation, picture);
+    applyCommand(command, invocation, picture, layer.valid() ? &layer : nullptr);
     if (command.files == 2)
         SavePicture(picture, invocation.output(), invocation.saveOptions());
     return 0;

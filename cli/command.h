@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <future>
 #include <map>
 #include <optional>
 #include <string>
@@ -132,8 +133,10 @@ struct ParsedArguments {
 /// a value or an option without one.
 ParsedArguments parseArguments(const Command& command, const std::vector<std::string>& args);
 
-/// Does what the editor's one-click command does to a document's main picture.
-void applyCommand(const Command& command, Invocation& invocation, Raster& picture);
+/// Does what the editor's one-click command does to a document's main picture. The --layer
+/// picture is read now, or taken from layer when the caller has it read already.
+void applyCommand(const Command& command, Invocation& invocation, Raster& picture,
+                  std::future<Raster>* layer = nullptr);
 
 /// Runs the tool; returns the exit status (0 success, 2 any error).
 int runTool(const std::vector<std::string>& args);

@@ -158,6 +158,9 @@ TEST_F(EffectsCli, RefusedValuesExitTwoAndLeaveTheOutputAlone)
         {{"panel", "--level1", "99999999"}, "パネルのレベルが大きすぎます: 99999999, 0"},
         {{"panel", "--width", "ten"}, "'ten' は整数ではありません"},
         {{"merge", "--layer", layer, "--rate", "5%"}, "'5%' は整数ではありません"},
+        // The layer is read beside the input, but its failure is told after the options'.
+        {{"merge", "--layer", dir.file("missing.bmp"), "--rate", "5%"},
+         "'5%' は整数ではありません"},
         {{"drop-blur-shadow", "--color", "greyish"},
          "'greyish' は色ではありません (#RRGGBB, #RGB か red などの色の名前)"},
         {{"add-shadow", "--color", "#12G"},
@@ -186,6 +189,10 @@ TEST_F(EffectsCli, RefusedValuesExitTwoAndLeaveTheOutputAlone)
         test::expectOneLineRefusal(r, args[0]);
         EXPECT_EQ(test::readFile(output), "old content") << args[0];
     }
+    // ... and after the input's.
+    const std::string gone = dir.file("gone.bmp");
+    const RunResult r = fx({"merge", "--layer", dir.file("missing.bmp"), gone, output});
+    EXPECT_EQ(r.err.rfind("lumavex-fx: " + gone + ": ", 0), 0u) << r.err;
 }
 
 }  // namespace
