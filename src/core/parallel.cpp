@@ -144,7 +144,9 @@ int bandsFor(int rows, size_t rowBytes)
 {
     const uint64_t bytes = uint64_t(std::max(rows, 0)) * std::max<size_t>(rowBytes, 1);
     const uint64_t most = std::max<uint64_t>(1, bytes / kMinBandBytes);
-    return static_cast<int>(std::min<uint64_t>(most, static_cast<uint64_t>(passThreads())));
+    const int threads = passThreads();
+    const auto bands = static_cast<uint64_t>(threads == 1 ? 1 : kBandsPerThread * threads);
+    return static_cast<int>(std::min(most, bands));
 }
 
 void forEachBand(int rows, int bands, const std::function<void(int first, int last)>& band)
@@ -156,7 +158,8 @@ void forEachBand(int rows, int bands, const std::function<void(int first, int la
     job.rows = rows;
     job.bands = std::clamp(bands, 1, rows);
     job.unfinished = job.bands;
-    if (job.bands == 1 || t_inBand) {
+    const int threads = std::min(job.bands, passThreads());
+    if (threads == 1 || t_inBand) {
         for (int k = 0; k < job.bands; ++k) {
             try {
                 band(bandStart(job, k), bandStart(job, k + 1));
@@ -166,7 +169,7 @@ void forEachBand(int rows, int bands, const std::function<void(int first, int la
             }
         }
     } else {
-        pool().run(job, job.bands);
+        pool().run(job, threads);
     }
     if (job.failure)
         std::rethrow_exception(job.failure);
@@ -174,7 +177,9 @@ void forEachBand(int rows, int bands, const std::function<void(int first, int la
 
 void forEachBand(int rows, const std::function<void(int first, int last)>& band)
 {
-    forEachBand(rows, std::min(passThreads(), std::max(1, rows / kMinBandRows)), band);
+    const int threads = passThreads();
+    const int bands = threads == 1 ? 1 : kBandsPerThread * threads;
+    forEachBand(rows, std::min(bands, std::max(1, rows / kMinBandRows)), band);
 }
 
 }  // namespace lumavex

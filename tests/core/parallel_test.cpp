@@ -97,13 +97,14 @@ TEST(PassThreads, TheEnvironmentSetsTheCountWhenItIsAPositiveInteger)
 {
     setenv("LUMAVEX_THREADS", "1", 1);
     EXPECT_EQ(passThreads(), 1);
+    EXPECT_EQ(bandsFor(3000, 12000), 1);
     setenv("LUMAVEX_THREADS", "7", 1);
     EXPECT_EQ(passThreads(), 7);
     // Small pictures stay on one thread; bands keep at least kMinBandBytes.
     EXPECT_EQ(bandsFor(100, 300), 1);
     EXPECT_EQ(bandsFor(6, kMinBandBytes / 2), 3);
     EXPECT_EQ(bandsFor(5, kMinBandBytes / 2), 2);
-    EXPECT_EQ(bandsFor(3000, 12000), 7);
+    EXPECT_EQ(bandsFor(3000, 12000), 7 * kBandsPerThread);
     EXPECT_EQ(bandsFor(0, 12000), 1);
     for (const char* bad : {"0", "-2", "3x", ""}) {
         setenv("LUMAVEX_THREADS", bad, 1);
