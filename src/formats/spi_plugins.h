@@ -28,6 +28,11 @@ public:
     /// The directories searched by default: the program's own and lib/lumavex/plugins under
     /// the installation prefix; never the current directory.
     static std::vector<std::string> defaultDirectories();
+    /// The editor's settings file: lumavex/lumavex.conf in $XDG_CONFIG_HOME, or in ~/.config.
+    static std::string settingsFileName();
+    /// The plug-in folders the user chose in the editor: the "Path" value of the settings file's
+    /// [Plug-in] group, folders separated by ":"; none when the file or the value is missing.
+    static std::vector<std::string> userDirectories();
 
     /// Asked for each plug-in a search loads: false frees it instead of adding it. An exception
     /// it throws frees the plug-in too, and the search goes on.

@@ -20,7 +20,22 @@ class TstPlugins : public QObject {
     Q_OBJECT
 private slots:
     void aChosenFolderLoadsItsPluginsAndTheEditorOpensTheirPictures();
+    void lumavexFxReadsTheFoldersAsTheEditorWritesThem();
 };
+
+void TstPlugins::lumavexFxReadsTheFoldersAsTheEditorWritesThem()
+{
+    const test::FirstRun firstRun;
+    QCOMPARE(QString::fromStdString(SpiPlugins::settingsFileName()),
+             MainWindow::settings()->fileName());
+    const QStringList folders = {QStringLiteral("/tmp/a b"), QStringLiteral("/tmp/x,y;z=\\\"q"),
+                                 QStringLiteral("/tmp/日本語 "), QStringLiteral("/tmp/\ttab")};
+    MainWindow::setPluginFolders(folders);
+    QStringList read;
+    for (const std::string& folder : SpiPlugins::userDirectories())
+        read << QString::fromStdString(folder);
+    QCOMPARE(read, folders);
+}
 
 void TstPlugins::aChosenFolderLoadsItsPluginsAndTheEditorOpensTheirPictures()
 {

@@ -46,6 +46,21 @@ TEST_F(PluginCli, AnInstalledProgramReadsNetpbmThroughTheSamplePluginAndWritesEx
                                           16));
 }
 
+TEST_F(PluginCli, TheFoldersChosenInTheEditorAreSearchedToo)
+{
+    const fs::path folder = dir.path() / "my plug-ins, too";
+    fs::create_directories(folder);
+    fs::copy_file(SAMPLE_PLUGIN, folder / "netpbm.spi");
+    fs::create_directories(dir.path() / "config/lumavex");
+    test::writeFile(
+        dir.file("config/lumavex/lumavex.conf"),
+        "[General]\nPath=/nowhere\n\n[Plug-in]\nPath=\"/elsewhere:" + folder.string() + "\"\n");
+    test::writeFile(dir.file("in.ppm"), kPpm);
+    const std::string config = "XDG_CONFIG_HOME=" + dir.file("config");
+    ASSERT_EQ(test::fx({"save", dir.file("in.ppm"), output}, {config}).status, 0);
+    EXPECT_EQ(test::readFile(output).size(), 54u + 16);
+}
+
 TEST_F(PluginCli, APluginInTheCurrentFolderIsNotLoaded)
 {
     fs::copy_file(SAMPLE_PLUGIN, dir.path() / "netpbm.spi");
