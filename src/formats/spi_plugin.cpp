@@ -1,6 +1,7 @@
 #include "formats/spi_plugin.h"
 
 #include <dlfcn.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +17,8 @@
 namespace lumavex {
 
 namespace {
+
+std::chrono::milliseconds g_silenceLimit{60000};
 
 template <typename Function>
 Function lookUp(void* library, const char* name)
@@ -93,6 +96,12 @@ int32_t reportProgress(int32_t done, int32_t total, intptr_t context)
 }
 
 }  // namespace
+
+void SpiPlugin::setSilenceLimit(std::chrono::milliseconds limit)
+{
+    g_silenceLimit =
+        std::clamp(limit, std::chrono::milliseconds{1}, std::chrono::milliseconds{INT32_MAX});
+}
 
 SpiPlugin::SpiPlugin(const std::string& path) : m_fileName(path)
 {
@@ -222,7 +231,21 @@ std::optional<Raster> SpiPlugin::decodeOnce(std::span<const uint8_t> data,
     bool failed = false;
     try {
         uint8_t buffer[65536];
-        for (ssize_t n; (n = read(results[0], buffer, sizeof buffer)) != 0;) {
+        while (true) {
+            // A plug-in silent for too long is stuck: it is stopped like one that crashed.
+            pollfd ready = {results[0], POLLIN, 0};
+            const int polled = poll(&ready, 1, static_cast<int>(g_silenceLimit.count()));
+            if (polled == 0) {
+                failed = true;
+                break;
+            }
+            if (polled < 0 && errno != EINTR)
+                break;
+            if (polled < 0)
+                continue;
+            const ssize_t n = read(results[0], buffer, sizeof buffer);
+            if (n == 0)
+                break;
             if (n < 0) {
                 if (errno == EINTR)
                     continue;

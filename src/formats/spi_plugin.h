@@ -2,6 +2,7 @@
 
 #include <lumavex/spi.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,6 +51,10 @@ public:
     /// of the plug-in's own reports as MulDiv(done, 98, total) + 1 percent, and of the end.
     std::optional<Raster> decode(std::span<const uint8_t> data, const std::string& fileName,
                                  bool skipMacHeader = true, const SpiProgress& progress = {}) const;
+
+    /// How long a decoding plug-in may go without a progress report or its result before it is
+    /// stopped as stuck: a minute unless set (for every plug-in of the program).
+    static void setSilenceLimit(std::chrono::milliseconds limit);
 
 private:
     std::optional<Raster> decodeOnce(std::span<const uint8_t> data, const std::string& fileName,

@@ -89,6 +89,20 @@ TEST(SpiPlugin, AFilterWithoutItsDescriptionIsNoFilterAndAnArchiveNeedsItsFuncti
     }
 }
 
+TEST(SpiPlugin, APluginSilentForTooLongIsStoppedAndTheOthersGoOn)
+{
+    const SpiPlugin hangs(std::string(ODD_PLUGIN_DIR) + "/hangs.spi");
+    SpiPlugin::setSilenceLimit(std::chrono::milliseconds(200));
+    const auto start = std::chrono::steady_clock::now();
+    const auto picture = hangs.decode(lvxt(), "a.lvxt", false);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    SpiPlugin::setSilenceLimit(std::chrono::minutes(1));
+    EXPECT_FALSE(picture);
+    EXPECT_GE(waited, std::chrono::milliseconds(200));
+    EXPECT_LT(waited, std::chrono::seconds(20));
+    EXPECT_TRUE(SpiPlugin(kDir + "/decodes.spi").decode(lvxt(), "a.lvxt"));
+}
+
 TEST(SpiPlugin, RefusesMissingFunctionsUnloadableFilesAndInconsistentBlocks)
 {
     const std::string missing = kDir + "/missing_function.spi";

@@ -2,6 +2,7 @@
  * top-down as red, green, blue. It decodes only when told the file's exact length. */
 #include <lumavex/spi.h>
 #include <string.h>
+#include <unistd.h>
 
 int32_t GetPluginInfo(int32_t number, char* buffer, int32_t length)
 {
@@ -48,6 +49,10 @@ int32_t GetPicture(const void* data, int32_t length, uint32_t flag, LvxLocalHand
         return 1;
 #ifdef CRASHES
     *(volatile int*)(intptr_t)flag = 0;
+#endif
+#ifdef HANGS
+    for (;;)
+        pause();
 #endif
     int32_t w = d[4], h = d[5];
 #ifdef WRONG_SIZES
