@@ -99,7 +99,8 @@ public:
     void onAcquireScan();
     void onProcessingSettings();
     /// Lets the user choose the folders of image plug-ins; the plug-ins of a folder added are
-    /// loaded at once, and their formats join the open dialog's list.
+    /// loaded at once and their formats join the open dialog's list; those of a folder removed
+    /// go.
     void onPluginFolders();
     void undo() override;
     void onEditCut();

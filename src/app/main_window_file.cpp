@@ -103,10 +103,18 @@ void MainWindow::searchPlugins()
 
 void MainWindow::onPluginFolders()
 {
-    PluginFoldersDialog dialog(pluginFolders(), this);
+    const QStringList before = pluginFolders();
+    PluginFoldersDialog dialog(before, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    setPluginFolders(dialog.folders());
+    const QStringList after = dialog.folders();
+    setPluginFolders(after);
+    // The plug-ins of a folder taken off the list go at once, and their filters with them; the
+    // search then loads those of the program's own folders again, should one be the same.
+    if (SpiPlugins* plugins = SpiPlugins::instance())
+        for (const QString& folder : before)
+            if (!after.contains(folder))
+                plugins->removeFolder(QFile::encodeName(folder).toStdString());
     searchPlugins();
 }
 

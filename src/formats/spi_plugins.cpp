@@ -165,6 +165,17 @@ void SpiPlugins::clear()
         remove(0);
 }
 
+void SpiPlugins::removeFolder(const std::string& folder)
+{
+    std::filesystem::path gone = std::filesystem::path(folder).lexically_normal();
+    if (!gone.has_filename())
+        gone = gone.parent_path();
+    for (size_t i = m_plugins.size(); i-- > 0;)
+        if (std::filesystem::path(m_plugins[i]->fileName()).parent_path().lexically_normal() ==
+            gone)
+            remove(i);
+}
+
 bool SpiPlugins::registers(const std::string& extension) const
 {
     return std::any_of(m_registered.begin(), m_registered.end(),

@@ -59,6 +59,8 @@ public:
     /// Frees the plug-in at an index; its formats stay registered until the manager goes.
     void remove(size_t index);
     void clear();
+    /// Frees the plug-ins loaded from a folder (not from its subfolders).
+    void removeFolder(const std::string& folder);
     int indexOf(const std::string& fileName) const;
     size_t count() const { return m_plugins.size(); }
     const SpiPlugin& at(size_t i) const { return *m_plugins[i]; }

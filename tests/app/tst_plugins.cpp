@@ -88,6 +88,19 @@ void TstPlugins::aChosenFolderLoadsItsPluginsAndTheEditorOpensTheirPictures()
     QCOMPARE(opened.pixel(0, 0), makeColor(1, 2, 3));
     QCOMPARE(opened.pixel(1, 0), makeColor(250, 251, 252));
     QVERIFY(!plugins.onProgress);
+
+    // Taken off the list, the folder's plug-in goes, and its filter with it.
+    test::ModalAnswer<PluginFoldersDialog> remove([](PluginFoldersDialog* d) {
+        d->folderList()->setCurrentRow(0);
+        test::child<QPushButton>(*d, "RemoveButton")->click();
+        test::child<QPushButton>(*d, "Button1")->click();
+    });
+    t.frame->onPluginFolders();
+    QVERIFY(remove.fired());
+    QVERIFY(MainWindow::pluginFolders().isEmpty());
+    QCOMPARE(plugins.count(), 0u);
+    QVERIFY(!t.frame->openFilter().contains(QStringLiteral("Netpbm")));
+    QVERIFY(!t.frame->openDocument(picture));
 }
 
 LUMAVEX_QTEST_MAIN(TstPlugins)
