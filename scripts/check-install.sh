@@ -15,7 +15,8 @@ for f in bin/lumavex bin/lumavex-fx share/lumavex/help/index.html \
          share/metainfo/io.github.lumavex.Lumavex.metainfo.xml \
          share/man/man1/lumavex.1 share/man/man1/lumavex-fx.1 share/man/ja/man1/lumavex-fx.1 \
          share/bash-completion/completions/lumavex-fx \
-         share/locale/en/LC_MESSAGES/lumavex-fx.mo; do
+         share/locale/en/LC_MESSAGES/lumavex-fx.mo \
+         lib/lumavex/plugins/netpbm.spi include/lumavex/spi.h; do
     if [ ! -e "$prefix/$f" ]; then
         echo "not installed: $f" >&2
         failed=1
@@ -40,6 +41,10 @@ done
     COMP_WORDS=(lumavex-fx run --fa); COMP_CWORD=2; _lumavex_fx
     [ "${COMPREPLY[*]}" = "--fail-fast" ] || { echo "completion: ${COMPREPLY[*]}" >&2; exit 1; }
 )
+# Installed, the tool reads Netpbm pictures through the sample plug-in.
+printf 'P6 1 1 255\n\012\024\036' >"$prefix/in.ppm"
+[ "$("$prefix/bin/lumavex-fx" num-colors "$prefix/in.ppm")" = "ColorCount=1" ] ||
+    { echo "the installed sample plug-in does not read in.ppm" >&2; exit 1; }
 # Installed, the tool finds its English messages.
 LC_ALL=C "$prefix/bin/lumavex-fx" --help | grep -q '^Usage: lumavex-fx'
 echo "installed files complete (version $version)"
