@@ -52,11 +52,13 @@ TEST_F(PluginCli, TheFoldersChosenInTheEditorAreSearchedToo)
     fs::create_directories(folder);
     fs::copy_file(SAMPLE_PLUGIN, folder / "netpbm.spi");
     fs::create_directories(dir.path() / "config/lumavex");
-    test::writeFile(
-        dir.file("config/lumavex/lumavex.conf"),
-        "[General]\nPath=/nowhere\n\n[Plug-in]\nPath=\"/elsewhere:" + folder.string() + "\"\n");
+    std::string conf = "[General]\nPath=/nowhere\n\n[Plug-in]\nPath=\"/elsewhere:";
+    conf += folder.string();
+    conf += "\"\n";
+    test::writeFile(dir.file("config/lumavex/lumavex.conf"), conf);
     test::writeFile(dir.file("in.ppm"), kPpm);
-    const std::string config = "XDG_CONFIG_HOME=" + dir.file("config");
+    std::string config = "XDG_CONFIG_HOME=";
+    config += dir.file("config");
     ASSERT_EQ(test::fx({"save", dir.file("in.ppm"), output}, {config}).status, 0);
     EXPECT_EQ(test::readFile(output).size(), 54u + 16);
 }
