@@ -78,8 +78,16 @@ TEST(SpiPlugins, BmpIsReadNativelyFirstOthersByPluginsFirstAndNeitherIsRefused)
     test::DibLayout layout;
     layout.pixels = {30, 20, 10, 0};
     const std::vector<uint8_t> bmp = test::makeDib(layout);
+    // The decodings the plug-ins start tell who was asked before the BMP reader.
+    int asked = 0;
+    plugins.onProgress = [&](SpiStage stage, int) {
+        asked += stage == SpiStage::Start;
+        return true;
+    };
     EXPECT_EQ(plugins.read(bmp, "a.bmp").pixel(0, 0), makeColor(10, 20, 30));
+    EXPECT_EQ(asked, 0);
     EXPECT_EQ(plugins.read(bmp, "a.lvxt").pixel(0, 0), makeColor(10, 20, 30));
+    EXPECT_EQ(asked, 3);
     EXPECT_EQ(plugins.read(kLvxt, "a.bmp").pixel(0, 0), makeColor(10, 20, 30));
     const std::string nameless = testing::TempDir() + "/picture-without-extension";
     {
