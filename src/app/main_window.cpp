@@ -259,8 +259,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Every edited document is asked in turn; one Cancel (or a failed save) keeps the frame
-    // and all its documents open.
-    for (DocumentWindow* document : documents()) {
+    // and all its documents open. A document whose command is running goes first: the close
+    // then waits for that command before any question is asked.
+    QList<DocumentWindow*> order = documents();
+    std::stable_partition(order.begin(), order.end(),
+                          [](const DocumentWindow* d) { return d->commandRunning(); });
+    for (DocumentWindow* document : order) {
         if (!document->queryClose()) {
             event->ignore();
             return;

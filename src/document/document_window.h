@@ -121,6 +121,8 @@ public:
     /// Acquires one scanned picture into the main picture; nothing changes when none came.
     void acquireScan();
 
+    /// Whether a command's core call is running.
+    bool commandRunning() const { return m_commandRunning; }
     /// The close question: true when the window may close (not edited, or answered Yes and
     /// saved, or No); false on Cancel or when the save failed. While a command runs, false
     /// without a question: the frame's close is asked again once the command has ended.

@@ -418,12 +418,16 @@ void TstCommands::longCommandLeavesTheEventLoopRunning()
     QVERIFY(t.ui.errors[0].startsWith(QStringLiteral("画像が大きすぎます")));
     QVERIFY(d->mainPicture()->picture().samePixels(original));
 
-    // The frame's close waits for the command as well.
+    // The frame's close waits for the command as well, before asking about any document.
+    DocumentWindow* other = t.frame->createDocument();
+    other->mainPicture()->setPicture(test::makeGradient(8, 8));
+    other->execute(CommandId::Negative);
     QTimer::singleShot(0, t.frame, [&] { closed = t.frame->close(); });
     d->execute(CommandId::Negative);
     QVERIFY(!closed);
-    t.ui.answers << QMessageBox::Cancel;
-    QTRY_COMPARE(t.ui.questions.size(), 2);
+    QCOMPARE(t.ui.questions.size(), 1);
+    t.ui.answers << QMessageBox::No << QMessageBox::Cancel;
+    QTRY_COMPARE(t.ui.questions.size(), 3);
     QVERIFY(t.frame->isVisible());
 }
 
