@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds one fuzz target in build-fuzz (clang, AddressSanitizer, UndefinedBehaviorSanitizer)
 # and runs it for SECONDS from its seed files: scripts/fuzz.sh TARGET SECONDS [libFuzzer options]
-# Targets: bmp dib jpeg png ico gif webp tiff gif_writer cli_options. New inputs go to
+# Targets: bmp dib jpeg png ico gif webp tiff gif_writer gif_lzw cli_options. New inputs go to
 # build-fuzz/corpus/TARGET; a crash is written to build-fuzz/crash-TARGET-* and fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,5 +1,6 @@
 #include "gif_lzw.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -42,95 +43,168 @@ namespace {
 // 4095.
 constexpr int kCodeLimit = 4095;
 constexpr int kBlockLength = 254;
-// No slot left in a probe sequence.
-constexpr size_t kNoSlot = ~size_t{0};
+// No probe cycle of the algorithm's hash table is full below this many strings.
+constexpr int kSureRoom = (kHashSlots - 1) / 2;
+// Marks the Clear codes of a batch: an index beyond the palette, written as a code of its own,
+// may have the Clear code's value without its effect.
+constexpr uint16_t kClearMark = 0x1000;
+// Codes gathered before they are packed into bytes.
+constexpr int kCodeBatch = 4096;
 
-// HashSlot split so that the next slot is ready as soon as a slot is read. For a key
-// prefix << 8 | c, key ^ key >> 4 is ((prefix << 8) ^ (prefix << 4)) ^ (c ^ c >> 4): the part
-// above bit 7 depends on the prefix alone, and the low byte is ((prefix & 15) << 4) ^ c ^ c >> 4.
-// So the slot is (high(prefix) + that low byte) mod 8009, with high(prefix) the upper part
-// already reduced modulo 8009, and one subtraction does the rest.
-struct SlotHighs {
-    uint16_t value[4096];
-    constexpr SlotHighs() : value()
+// Packs codes, least significant bit first, into sub-blocks of 254 bytes. The width of each
+// code follows from the codes alone: it starts at the initial width after every Clear code and
+// grows after the code written while the next free code was 2^width.
+class CodePacker {
+public:
+    CodePacker(OutputStream& out, int initBits) : m_out(out), m_initBits(initBits)
     {
-        for (uint32_t prefix = 0; prefix < 4096; ++prefix)
-            value[prefix] =
-                static_cast<uint16_t>((((prefix << 8) ^ (prefix << 4)) & ~0xFFu) % kHashSlots);
+        m_clearCode = 1 << (initBits - 1);
+        m_bits = initBits;
+    }
+
+    void pack(const uint16_t* codes, size_t count)
+    {
+        uint64_t accumulator = m_accumulator;
+        int pending = m_pending;
+        int bits = m_bits;
+        int nextCode = m_nextCode;
+        size_t held = m_held;
+        uint8_t* const bytes = m_bytes;
+        for (size_t i = 0; i < count; ++i) {
+            const uint32_t code = codes[i] & 0xFFF;
+            accumulator |= static_cast<uint64_t>(code) << pending;
+            pending += bits;
+            std::memcpy(bytes + held, &accumulator, sizeof accumulator);
+            const int whole = pending >> 3;
+            held += static_cast<size_t>(whole);
+            accumulator >>= 8 * whole;
+            pending &= 7;
+            if (__builtin_expect(codes[i] & kClearMark, 0)) {
+                nextCode = m_clearCode + 2;
+                bits = m_initBits;
+            } else {
+                bits += (nextCode >> bits) != 0;
+                ++nextCode;
+            }
+        }
+        m_accumulator = accumulator;
+        m_pending = pending;
+        m_bits = bits;
+        m_nextCode = nextCode;
+        m_held = held;
+        flush(false);
+    }
+
+    // Writes the last bits and the sub-blocks still held.
+    void finish()
+    {
+        if (m_pending > 0)
+            m_bytes[m_held++] = static_cast<uint8_t>(m_accumulator);
+        m_pending = 0;
+        flush(true);
+        m_out.put(0);
+    }
+
+private:
+    // Writes every full sub-block (and with all set the shorter last one) and moves the rest
+    // to the front.
+    void flush(bool all)
+    {
+        uint8_t* const bytes = m_bytes;
+        size_t at = 0;
+        size_t staged = 0;
+        while (m_held - at >= kBlockLength || (all && at < m_held)) {
+            const size_t m = std::min<size_t>(kBlockLength, m_held - at);
+            m_stage[staged++] = static_cast<uint8_t>(m);
+            std::memcpy(m_stage + staged, bytes + at, m);
+            staged += m;
+            at += m;
+        }
+        if (staged > 0)
+            m_out.write(m_stage, staged);
+        std::memmove(bytes, bytes + at, m_held - at);
+        m_held -= at;
+    }
+
+    OutputStream& m_out;
+    const int m_initBits;
+    int m_clearCode;
+    int m_bits;
+    int m_nextCode = 0;
+    uint64_t m_accumulator = 0;  // only the bits not yet written
+    int m_pending = 0;
+    size_t m_held = 0;
+    // A batch of codes (two more at the end) of at most 12 bits, what was left over from the
+    // last one, and room for one more store of eight.
+    static constexpr size_t kBytes = (kCodeBatch + 2) * 12 / 8 + kBlockLength + 8;
+    uint8_t m_bytes[kBytes];
+    uint8_t m_stage[kBytes + kBytes / kBlockLength + 1];
+};
+
+// Which slots of the hash table are quadratic residues modulo 8009: the cycle of doubling from 1.
+struct Residues {
+    bool value[kHashSlots];
+    constexpr Residues() : value()
+    {
+        for (int s = 1; !value[s]; s = 2 * s % kHashSlots)
+            value[s] = true;
     }
 };
-constexpr SlotHighs kSlotHighs;
+constexpr Residues kResidues;
 
-// The slot of the current string (its code in the low 12 bits of string) plus a pixel, from
-// high(code). The low byte of the hash is ((code & 15) ^ pixel >> 4) << 4 | ((pixel ^ pixel >>
-// 4) & 15): only four steps follow the lookup that gave the string, the rest waits beside it.
-// The sum passes 8008 for about one key in sixty: a branch, not a step of every lookup.
-inline uint64_t slotOf(uint64_t high, uint32_t string, uint32_t pixel)
-{
-    const uint32_t upper = pixel >> 4;
-    uint64_t slot = (high + ((pixel ^ upper) & 15)) + uint64_t{(string ^ upper) & 15} * 16;
-    if (__builtin_expect(slot >= kHashSlots, 0)) {
-        asm("" : "+r"(slot));
-        slot -= kHashSlots;
+// The coder's own dictionary lookup: 8192 slots of key << 12 | code, 0xFFFFFFFF when empty,
+// each with the value that its code adds to the slot of the code's children. A child of code
+// c with pixel x lives at kChildBase[c] ^ x or, when that is taken, in the next free slot
+// after it. The bases are spread over the table by a multiplicative hash, so the children of a
+// code share one 256-slot block without colliding among themselves.
+constexpr int kLookupSlots = 8192;
+constexpr uint32_t kEmptySlot = 0xFFFFFFFFu;
+struct ChildBases {
+    uint16_t value[4096];
+    constexpr ChildBases() : value()
+    {
+        for (uint32_t code = 0; code < 4096; ++code)
+            value[code] = static_cast<uint16_t>((code * 0x9E3779B1u) >> 19);
     }
-    return slot;
-}
+};
+constexpr ChildBases kChildBase;
 
-// One call of GIFLZWEncode: the pixel walk, the dictionary, the bit packer and the sub-block
-// writer. The state of the packer lives in locals of encode(), so that it stays in registers
-// from one code to the next.
+// One call of GIFLZWEncode: the pixel walk and the dictionary, handing codes in batches to the
+// packer.
+//
+// The strings stored are exactly those the hash table of THashTable would store: a string is
+// left out when its probe cycle there is full, which TProbeRoom tells at insertion. They are
+// looked up in the coder's own table, where the next slot is one XOR away from the slot just
+// read, and most lookups end at that first slot.
 class LZWEncoder {
 public:
     LZWEncoder(OutputStream& out, int height, int width, bool interlaced, const uint8_t* indices,
                int bits)
-        : m_out(out), m_width(width), m_height(height), m_interlaced(interlaced), m_indices(indices)
+        : m_width(width),
+          m_height(height),
+          m_interlaced(interlaced),
+          m_indices(indices),
+          // The minimum code size is never below 2: one-bit pictures are coded as two-bit ones.
+          m_initBits(bits <= 1 ? 3 : bits + 1),
+          m_clearCode(1 << (m_initBits - 1)),
+          m_packer(out, m_initBits),
+          m_alwaysRoom(kCodeLimit - (m_clearCode + 2) < kSureRoom)
     {
-        // The minimum code size is never below 2: one-bit pictures are coded as two-bit ones.
-        m_initBits = bits <= 1 ? 3 : bits + 1;
-        m_clearCode = 1 << (m_initBits - 1);
-        m_endCode = m_clearCode + 1;
+        out.put(static_cast<uint8_t>(m_initBits - 1));
     }
 
     void encode()
     {
-        m_out.put(static_cast<uint8_t>(m_initBits - 1));
-        int bits = m_initBits;
-        int nextCode = 0;
-        uint64_t accumulator = 0;  // only the bits not yet written
-        int pending = 0;
-        int held = 0;
-        uint8_t* const block = m_buffer + 1;
+        // The batch is written through out; nextCode and out stay in registers (nothing takes
+        // their address), the slow paths hand them back.
+        uint16_t* out = m_codes;
+        uint32_t nextCode = static_cast<uint32_t>(m_clearCode) + 2;
+        uint32_t* const slots = m_slots;
+        uint16_t* const highOf = m_highOf;
+        uint16_t* const batchEnd = m_codes + kCodeBatch;
+        clearDictionary();
 
-        // Appends a code, least significant bit first, at the current width; whole bytes are
-        // stored eight at a time.
-        auto OutputCode = [&](int code) __attribute__((always_inline))
-        {
-            accumulator |= static_cast<uint64_t>(code) << pending;
-            pending += bits;
-            if (pending >= 8) {
-                std::memcpy(block + held, &accumulator, sizeof accumulator);
-                const int bytes = pending >> 3;
-                held += bytes;
-                accumulator >>= 8 * bytes;
-                pending &= 7;
-                if (__builtin_expect(held >= kBlockLength, 0))
-                    held = FlushBlock(held);
-            }
-            // The width grows after the code that took the next free code past the maximum,
-            // 2^bits - 1; at 12 bits the next code (at most 4095) never passes 4096.
-            if (__builtin_expect((nextCode >> bits) != 0, 0))
-                ++bits;
-        };
-        // The Clear code goes out at the width in force, and the width starts again after it.
-        auto ClearBlock = [&]() __attribute__((always_inline))
-        {
-            m_table.Reset();
-            nextCode = m_clearCode + 2;
-            OutputCode(m_clearCode);
-            bits = m_initBits;
-        };
-
-        ClearBlock();
+        *out++ = static_cast<uint16_t>(kClearMark | m_clearCode);
         if (m_indices && m_width > 0 && m_height > 0) {
             // The walk goes through runs of adjacent pixels: the whole picture, or one row at a
             // time in interlaced order.
@@ -140,84 +214,82 @@ public:
             // The current string is held as its slot content (its code in the low 12 bits; a
             // single pixel as itself) and the slot part that its code contributes.
             uint32_t string = *p++;
-            uint64_t high = kSlotHighs.value[string];
-            const uint32_t* const slots = m_table.slotArray();
-            uint16_t* const highOf = m_highOf;
+            uint32_t high = kChildBase.value[string];
             while (true) {
                 if (__builtin_expect(p == end, 0) && !NextPixel(p, end))
                     break;
                 const uint32_t pixel = *p++;
                 const uint32_t key = (string & 0xFFF) << 8 | pixel;
-                size_t slot = slotOf(high, string, pixel);
+                uint32_t slot = high ^ pixel;
                 uint32_t found = slots[slot];
                 if (__builtin_expect((found >> 12) == key, 1)) {
                     string = found;
                     high = highOf[slot];
                     continue;
                 }
-                if (found < 0xFFFFF000u) {
-                    // Another key holds the slot: the walk of THashTable::Probe goes on.
-                    const int next = probeOn(key, static_cast<int>(slot));
-                    slot = next >= 0 ? static_cast<size_t>(next) : kNoSlot;
-                    found = next >= 0 ? slots[slot] : 0xFFFFFFFFu;
+                if (found != kEmptySlot) {
+                    // Another key holds the slot: the walk goes on to the key or a free slot.
+                    slot = probeOn(key, slot);
+                    found = slots[slot];
                     if ((found >> 12) == key) {
                         string = found;
                         high = highOf[slot];
                         continue;
                     }
                 }
-                // A new string: write the code of the one before, enter the new one (or clear
-                // the dictionary when it is full) and start again from the pixel.
-                OutputCode(static_cast<int>(string & 0xFFF));
-                if (nextCode < kCodeLimit) {
-                    // A probe sequence with no room left (never met below half full) only
-                    // leaves this string out; the code is still spent, as the decoder expects.
-                    if (slot != kNoSlot) {
-                        m_table.storeAt(static_cast<int>(slot), key, nextCode);
-                        highOf[slot] = kSlotHighs.value[nextCode];
+                // A new string: the code of the one before goes out, the new one is entered
+                // (or the dictionary cleared when it is full) and the walk starts again from
+                // the pixel.
+                *out++ = static_cast<uint16_t>(string & 0xFFF);
+                if (__builtin_expect(nextCode < kCodeLimit, 1)) {
+                    // A full probe cycle in the algorithm's hash table (never met below 4004
+                    // strings, so never with 7 or 8 bits a pixel) only leaves this string out;
+                    // the code is still spent, as the decoder expects.
+                    if (__builtin_expect(m_alwaysRoom, 1) || m_room.Take(key)) {
+                        slots[slot] = key << 12 | nextCode;
+                        highOf[slot] = kChildBase.value[nextCode];
                     }
                     ++nextCode;
                 } else {
-                    ClearBlock();
+                    clearDictionary();
+                    nextCode = static_cast<uint32_t>(m_clearCode) + 2;
+                    *out++ = static_cast<uint16_t>(kClearMark | m_clearCode);
                 }
+                if (__builtin_expect(out >= batchEnd, 0))
+                    out = packBatch(out);
                 string = pixel;
-                high = kSlotHighs.value[pixel];
+                high = kChildBase.value[pixel];
             }
-            OutputCode(static_cast<int>(string & 0xFFF));
+            *out++ = static_cast<uint16_t>(string & 0xFFF);
         }
-        OutputCode(m_endCode);
-        if (pending > 0)
-            block[held++] = static_cast<uint8_t>(accumulator);
-        FlushBlock(held);
-        m_out.put(0);
+        *out++ = static_cast<uint16_t>(m_clearCode + 1);  // End
+        m_packer.pack(m_codes, static_cast<size_t>(out - m_codes));
+        m_packer.finish();
     }
 
 private:
-    // Writes up to 254 of the held bytes as one sub-block after its count byte; bytes beyond
-    // the 254th (at most one code's worth) move to the front for the next one. Returns how many
-    // are left. The buffer is flushed as soon as it holds 254 bytes, so every sub-block but the
-    // last is 254 bytes long.
-    __attribute__((noinline)) int FlushBlock(int held)
+    // Packs a full batch; returns its start.
+    __attribute__((noinline)) uint16_t* packBatch(uint16_t* out)
     {
-        if (held == 0)
-            return 0;
-        const int m = held < kBlockLength ? held : kBlockLength;
-        m_buffer[0] = static_cast<uint8_t>(m);
-        m_out.write(m_buffer, static_cast<size_t>(m) + 1);
-        std::memmove(m_buffer + 1, m_buffer + 1 + m, static_cast<size_t>(held - m));
-        return held - m;
+        m_packer.pack(m_codes, static_cast<size_t>(out - m_codes));
+        return m_codes;
+    }
+
+    void clearDictionary()
+    {
+        std::memset(m_slots, 0xFF, sizeof m_slots);
+        m_room.Reset();
     }
 
     // The slot of key after its first one, taken by another key: the one that holds key, or
-    // the first empty one; -1 when the probe sequence has neither.
-    __attribute__((noinline)) int probeOn(uint32_t key, int slot) const
+    // the first empty one. The table is never more than half full.
+    __attribute__((noinline)) uint32_t probeOn(uint32_t key, uint32_t slot) const
     {
-        for (int probes = 0; probes < THashTable::kProbeLimit; ++probes) {
-            slot = NextSlot(slot);
-            if (m_table.emptyAt(slot) || (m_table.slotAt(slot) >> 12) == key)
+        while (true) {
+            slot = (slot + 1) & (kLookupSlots - 1);
+            if (m_slots[slot] == kEmptySlot || (m_slots[slot] >> 12) == key)
                 return slot;
         }
-        return -1;
     }
 
     // Moves the pixel walk on when a run of adjacent pixels is used up: to the next row in the
@@ -239,25 +311,39 @@ private:
         return true;
     }
 
-    OutputStream& m_out;
     const int m_width;
     const int m_height;
     const bool m_interlaced;
     const uint8_t* const m_indices;
-
-    int m_initBits = 0;
-    int m_clearCode = 0;
-    int m_endCode = 0;
-    THashTable m_table;
-    // For each used slot, the slot part that its code contributes as a prefix.
-    uint16_t m_highOf[kHashSlots];
-    // The count byte of a sub-block, its 254 data bytes, and room for one more store of eight.
-    uint8_t m_buffer[1 + kBlockLength + 2 + 8] = {};
+    const int m_initBits;
+    const int m_clearCode;
+    CodePacker m_packer;
+    // The dictionary: the lookup table, and the room left in the algorithm's hash table.
+    uint32_t m_slots[kLookupSlots];
+    uint16_t m_highOf[kLookupSlots];
+    TProbeRoom m_room;
+    const bool m_alwaysRoom;
+    // A batch of codes, with room for the last two.
+    uint16_t m_codes[kCodeBatch + 2];
     int m_pass = 0;
     int m_row = 0;
 };
 
 }  // namespace
+
+bool TProbeRoom::Take(uint32_t key)
+{
+    const int slot = HashSlot(key);
+    if (slot == 0 && !m_zeroUsed) {
+        m_zeroUsed = true;
+        return true;
+    }
+    int& used = m_used[slot == 0 || kResidues.value[slot] ? 0 : 1];
+    if (used == (kHashSlots - 1) / 2)
+        return false;
+    ++used;
+    return true;
+}
 
 void GIFLZWEncode(OutputStream& stream, int height, int width, bool interlaced,
                   const uint8_t* indices, int bits)

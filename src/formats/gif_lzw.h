@@ -31,7 +31,8 @@ constexpr int NextSlot(int slot)
     return slot < 0 ? slot + kHashSlots : slot;
 }
 
-/// The LZW dictionary: 8009 32-bit slots, each holding a 20-bit key (prefix code << 8 | pixel)
+/// The LZW dictionary of the published coder, whose probe cycles decide which strings are
+/// stored (the encoder follows them through TProbeRoom): 8009 32-bit slots, each holding a 20-bit key (prefix code << 8 | pixel)
 /// in its upper 20 bits and the key's 12-bit code in its lower 12. A slot whose upper 20 bits
 /// are all ones is empty.
 class THashTable {
@@ -86,6 +87,28 @@ private:
     // The one block of slots lives inside the table, so that a coder holding the table on
     // its stack reaches the slots without a pointer of their own.
     uint32_t m_slots[kHashSlots];
+};
+
+/// Whether THashTable::Store would find room, told from how full the probe cycles are rather
+/// than by walking them. Doubling modulo 8009 (a prime, 8009 = 1 mod 8) runs through the 4004
+/// quadratic residues from any residue and through the 4004 non-residues from any non-residue,
+/// so a key whose first slot is not 0 finds room exactly while its cycle has an empty slot; from
+/// slot 0 the walk goes on to 8008 = -1, a residue, so a key there finds room while slot 0 or the
+/// residues do.
+class TProbeRoom {
+public:
+    /// Every slot empty.
+    void Reset()
+    {
+        m_zeroUsed = false;
+        m_used[0] = m_used[1] = 0;
+    }
+    /// What THashTable::Store(key, ...) returns, keeping count of the slot it would fill.
+    bool Take(uint32_t key);
+
+private:
+    bool m_zeroUsed = false;
+    int m_used[2] = {0, 0};  // slots used among the residues, among the non-residues
 };
 
 /// Writes the GIF image data of width x height indices: the minimum code size (bits, at least

@@ -9,6 +9,9 @@
 
 #include "core/error.h"
 #include "support/gif_decode.h"
+#include "support/gif_lzw_reference.h"
+#include "quantize/neuquant.h"
+#include "support/test_pictures.h"
 
 namespace lumavex {
 namespace {
@@ -217,6 +220,36 @@ TEST(HashTable, AFullProbeCycleEndsTheSearchInsteadOfLooping)
     EXPECT_EQ(table.Find(inCycle[4003]), 4003);
 }
 
+TEST(ProbeRoom, AgreesWithTheHashTableUntilItsCyclesAreFull)
+{
+    // The cycle of doubling from 1: the residues.
+    std::set<int> residues;
+    for (int s = 1; residues.insert(s).second;)
+        s = NextSlot(s);
+    // Keys whose first slots are residues (with some at slot 0), then non-residues, then any:
+    // the first two fill a cycle and are refused beyond; every answer must be Store's.
+    std::vector<uint32_t> keys[3];
+    for (uint32_t key = 0; key < (1u << 20); ++key) {
+        const int slot = HashSlot(key);
+        keys[slot == 0 || residues.count(slot) ? 0 : 1].push_back(key);
+        keys[2].push_back(key);
+    }
+    std::mt19937 random(5);
+    for (int round = 0; round < 3; ++round) {
+        std::shuffle(keys[round].begin(), keys[round].end(), random);
+        THashTable table;
+        TProbeRoom room;
+        int refused = 0;
+        for (int i = 0; i < 4300; ++i) {
+            const uint32_t key = keys[round][static_cast<size_t>(i)];
+            const bool stored = table.Store(key, i & 0xFFF);
+            ASSERT_EQ(room.Take(key), stored) << "round " << round << " key " << key;
+            refused += !stored;
+        }
+        EXPECT_EQ(refused > 0, round < 2) << round;
+    }
+}
+
 TEST(GIFLZWEncode, AnEmptyPictureIsAClearAndAnEndCode)
 {
     const std::vector<uint8_t> expected = {0x08, 0x03, 0x00, 0x03, 0x02, 0x00};
@@ -385,6 +418,51 @@ TEST(GIFLZWEncode, WritesExactlyThePlainCodersBytes)
     const std::vector<uint8_t> flat(3000 * 1000, 3);
     EXPECT_EQ(encode(flat, 3000, 1000, 8), plainEncode(flat, 8));
     EXPECT_EQ(encode({}, 0, 0, 4), plainEncode({}, 4));
+}
+
+TEST(GIFLZWEncode, WritesExactlyTheHashProbingCodersBytes)
+{
+    auto same = [](const std::vector<uint8_t>& indices, int w, int h, int bits, bool interlaced) {
+        MemoryOutput fast;
+        MemoryOutput reference;
+        GIFLZWEncode(fast, h, w, interlaced, indices.data(), bits);
+        test::referenceLZWEncode(reference, h, w, interlaced, indices.data(), bits);
+        return fast.bytes() == reference.bytes();
+    };
+    // A photo-like picture through the quantiser, noise that fills the dictionary many times,
+    // one colour, stripes, and every index value (also those beyond the palette).
+    const int w = 397, h = 263;
+    const Raster photo = [&] {
+        Raster r = test::makeGradient(w, h);
+        const Raster noise = test::makeNoise(w, h, 3);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < 3 * w; ++x)
+                r.row(y)[x] = static_cast<uint8_t>(r.row(y)[x] / 2 + noise.row(y)[x] / 8);
+        return r;
+    }();
+    for (int bits = 1; bits <= 8; ++bits) {
+        NeurQuant quantiser(1 << std::max(bits, 2));
+        quantiser.learn(photo, 1);
+        std::vector<uint8_t> photoIndices(size_t{w} * h);
+        quantiser.mapIndices(photo, photoIndices.data());
+        for (auto& i : photoIndices)
+            i = static_cast<uint8_t>(i & ((1 << bits) - 1));
+        std::vector<uint8_t> stripes(size_t{w} * h);
+        for (size_t i = 0; i < stripes.size(); ++i)
+            stripes[i] = static_cast<uint8_t>((i / 7 + i / 1000) % (1u << bits));
+        const std::vector<std::vector<uint8_t>> pictures = {
+            photoIndices, randomIndices(size_t{w} * h, bits, 7 + bits),
+            std::vector<uint8_t>(size_t{w} * h, static_cast<uint8_t>((1 << bits) - 1)), stripes,
+            randomIndices(size_t{w} * h, 8, 99)};
+        for (size_t k = 0; k < pictures.size(); ++k)
+            for (bool interlaced : {false, true})
+                EXPECT_TRUE(same(pictures[k], w, h, bits, interlaced))
+                    << "picture " << k << " bits " << bits << (interlaced ? " interlaced" : "");
+    }
+    // One colour for long enough to clear at the longest strings; single rows and columns.
+    EXPECT_TRUE(same(std::vector<uint8_t>(3000 * 2600, 9), 3000, 2600, 8, false));
+    EXPECT_TRUE(same(randomIndices(5000, 3, 1), 5000, 1, 3, true));
+    EXPECT_TRUE(same(randomIndices(5000, 2, 2), 1, 5000, 2, true));
 }
 
 TEST(GIFLZWEncode, RefusesBitsOutsideOneToEight)
