@@ -62,7 +62,7 @@ void BM_GifSave(benchmark::State& state)
         benchmark::DoNotOptimize(out.bytes().data());
     }
 }
-BENCHMARK(BM_GifSave)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GifSave)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GifQuantise(benchmark::State& state)
 {
@@ -84,7 +84,7 @@ void BM_GifMap(benchmark::State& state)
         benchmark::DoNotOptimize(indices.data());
     }
 }
-BENCHMARK(BM_GifMap)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GifMap)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_LZW(benchmark::State& state)
 {

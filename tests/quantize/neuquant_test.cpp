@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <random>
+#include <tuple>
 
 #include "core/error.h"
 #include "support/test_pictures.h"
+#include "support/thread_counts.h"
 
 namespace lumavex {
 namespace {
@@ -491,6 +493,35 @@ TEST(NeurQuant, MapIndicesGivesTheNearestOfEveryPixel)
     NeurQuant big(257);
     big.learn(picture, 1);
     EXPECT_THROW(big.mapIndices(picture, indices.data()), Error);
+}
+
+TEST(NeurQuant, MappingIsTheSameWithOneTwoAndSevenThreads)
+{
+    // Through the search (small) and through the table of 8- and 16-bit indices (large), the
+    // indices as the colours; the large pictures' rows are odd in number, so bands differ.
+    for (auto [w, h, n] : {std::tuple{97, 61, 256}, {1021, 523, 256}, {700, 411, 1000}}) {
+        const Raster picture = test::makeNoise(w, h, static_cast<uint32_t>(h));
+        NeurQuant q(n);
+        q.learn(picture, factorOf(picture));
+        const Raster mapped =
+            test::sameWithOneTwoAndSevenThreads(picture, [&](Raster& r) { q.mapColors(r); });
+        if (n > 256)
+            continue;
+        for (int y = 0; y < h; y += 7) {
+            const uint8_t* p = picture.row(y);
+            const uint8_t* c = q.palette().data() + 3 * q.nearest(p[0], p[1], p[2]);
+            ASSERT_EQ(mapped.pixel(0, y), makeColor(c[2], c[1], c[0])) << y;
+        }
+        // The indices, as a picture of grey levels.
+        auto indicesOf = [&](Raster& r) {
+            std::vector<uint8_t> indices(size_t(w) * h);
+            q.mapIndices(picture, indices.data());
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    r.setPixel(x, y, indices[size_t(y) * w + x] * 0x010101u);
+        };
+        test::sameWithOneTwoAndSevenThreads(picture, indicesOf);
+    }
 }
 
 }  // namespace
