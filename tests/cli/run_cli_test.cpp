@@ -176,7 +176,8 @@ TEST_F(Run, ReadingAheadChangesNoResultNorMessage)
     for (const std::string& file : files) {
         const RunResult alone = run(args(dir.file("alone")), {file});
         messages += alone.err;
-        const std::string name = "/" + fs::path(file).filename().string();
+        std::string name = "/";
+        name += fs::path(file).filename().string();
         EXPECT_EQ(fs::exists(out + name), alone.status == 0) << name;
         if (alone.status == 0) {
             EXPECT_EQ(test::readFile(out + name), test::readFile(dir.file("alone") + name));
