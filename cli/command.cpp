@@ -236,17 +236,6 @@ std::string manualPage()
     return out.str();
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 Rect parseRect(const std::string& text)
 {
     std::vector<int> parts;

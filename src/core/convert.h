@@ -14,4 +14,16 @@ int32_t StrToInt(std::string_view text);
 /// The conversion error's message for a text.
 std::string notAnIntegerMessage(std::string_view text);
 
+/// The value of a hexadecimal digit of either case, or -1 for any other character.
+constexpr int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 }  // namespace lumavex

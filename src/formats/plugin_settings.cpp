@@ -2,22 +2,12 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "core/convert.h"
 #include "formats/spi_plugins.h"
 
 namespace lumavex {
 
 namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 /// A value as the editor's settings write it: spaces at its ends dropped, parts in double
 /// quotes, backslash escapes ("\\", "\"", "\t", "\xHH..." for a character code).
