@@ -24,8 +24,8 @@ void checkRasterSize(int64_t width, int64_t height)
     if (width > kMaxSide || height > kMaxSide ||
         rowStride(static_cast<uint64_t>(width)) * static_cast<uint64_t>(height) > kMaxPixelBytes)
         throw Error(ErrorKind::TooLarge, "画像が大きすぎます: " + std::to_string(width) + " x " +
-                                             std::to_string(height) +
-                                             " (一辺 65535 ピクセル、1 GiB まで)");
+                                             std::to_string(height) + " (一辺 65535 ピクセル、" +
+                                             kMaxPixelText + " まで)");
 }
 
 void fillPixels(uint8_t* p, size_t count, Color color)

@@ -31,8 +31,16 @@ constexpr int blueOf(Color c)
 }
 
 /// The largest picture the program handles: 65535 pixels a side and 1 GiB of pixel rows.
+/// Fuzz builds keep the side but allow only 4 MiB of rows, so that a small file claiming a huge
+/// picture is refused by the same checks at once instead of costing a gigabyte fill per input.
 constexpr int kMaxSide = 65535;
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+constexpr uint64_t kMaxPixelBytes = uint64_t{4} << 20;
+constexpr const char* kMaxPixelText = "4 MiB";
+#else
 constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 30;
+constexpr const char* kMaxPixelText = "1 GiB";
+#endif
 
 /// Bytes in one stored row of a picture w pixels wide: three a pixel, padded to 4.
 constexpr uint64_t rowStride(uint64_t width)

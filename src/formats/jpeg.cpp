@@ -21,8 +21,9 @@ namespace {
 // A progressive file with more scans than this is hostile: each scan costs a full pass over
 // the picture, and encoders write about ten (libjpeg's own scripts at most 10, optimisers 20-odd).
 constexpr int kMaxScans = 100;
-// What one decode may hold in all, picture included (progressive files keep every coefficient).
-constexpr uint64_t kMaxDecodeMemory = uint64_t{2} << 30;
+// What one decode may hold in all, picture included (progressive files keep every coefficient):
+// twice the largest picture, 2 GiB.
+constexpr uint64_t kMaxDecodeMemory = 2 * kMaxPixelBytes;
 
 // libjpeg reports a fatal error through error_exit, which must not return: it jumps back into
 // the guarded step that is running. Only plain C data lives on the frames it jumps over.

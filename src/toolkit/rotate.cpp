@@ -349,7 +349,7 @@ void refuseTooLarge(int64_t w, int64_t h, int64_t resultW, int64_t resultH)
         rowStride(static_cast<uint64_t>(w)) * static_cast<uint64_t>(h) > kMaxPixelBytes)
         throw Error(ErrorKind::TooLarge, "回転した画像が大きすぎます: " + std::to_string(resultW) +
                                              " x " + std::to_string(resultH) +
-                                             " (一辺 65535 ピクセル、1 GiB まで)");
+                                             " (一辺 65535 ピクセル、" + kMaxPixelText + " まで)");
 }
 
 Raster shearRotate(const Raster& source, int degrees, bool antialias, Color background)
