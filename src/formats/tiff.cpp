@@ -155,7 +155,9 @@ Raster ReadTIFF(std::span<const uint8_t> data)
         throw Error(ErrorKind::Unsupported,
                     std::string("この TIFF ファイルには対応していません (") + why + ")");
     TIFFRGBAImage image;
-    if (!TIFFRGBAImageBegin(&image, tiff.get(), 0, why))
+    // Stop at the first strip or tile that does not decode: a picture with holes in it would
+    // be saved over the file without a word.
+    if (!TIFFRGBAImageBegin(&image, tiff.get(), 1, why))
         corrupt(file, why);
     std::unique_ptr<TIFFRGBAImage, decltype(&TIFFRGBAImageEnd)> ending(&image, &TIFFRGBAImageEnd);
     image.req_orientation = ORIENTATION_TOPLEFT;

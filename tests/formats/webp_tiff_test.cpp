@@ -224,6 +224,10 @@ TEST(Tiff, HostileHeadersAreRefusedBeforeAllocating)
         const ErrorKind kind = kindOf([&] { ReadTIFF(truncated); });
         EXPECT_TRUE(kind == ErrorKind::Format || kind == ErrorKind::Unsupported) << cut;
     }
+    // Picture data that does not decode is refused, not shown as a picture with holes.
+    std::vector<uint8_t> damaged = good;
+    std::fill(damaged.begin() + 8, damaged.begin() + 72, uint8_t{0xFF});
+    EXPECT_EQ(kindOf([&] { ReadTIFF(damaged); }), ErrorKind::Format);
 }
 
 TEST(PictureFiles, NamesThatLieOpenByTheirFirstBytesAndSavingFollowsTheName)
