@@ -33,12 +33,8 @@ ColorCountDialog::ColorCountDialog(QWidget* parent) : QDialog(parent)
         m_choices.push_back({button, c.count});
     }
 
-    auto* ok = addButton(this, "Button1", QStringLiteral("OK"), QRect(21, 183, 75, 22));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &ColorCountDialog::onOk);
-    auto* cancel = addButton(this, "Button2", QStringLiteral("Cancel"), QRect(111, 183, 75, 22));
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &ColorCountDialog::onCancel);
+    addOkCancelButtons(this, QRect(21, 183, 75, 22), QRect(111, 183, 75, 22),
+                       &ColorCountDialog::onOk, &ColorCountDialog::onCancel);
 }
 
 int ColorCountDialog::execDialog()

@@ -3,13 +3,13 @@
 #include <QColor>
 #include <QFont>
 #include <QIcon>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
 
 #include "core/raster.h"
 
 class QLabel;
-class QPushButton;
 class QWidget;
 
 namespace lumavex {
@@ -41,5 +41,19 @@ QLabel* addLabel(QWidget* parent, const QString& text, int x, int y, const char*
 /// A push button of a form: its objectName, caption and place.
 QPushButton* addButton(QWidget* parent, const char* name, const QString& caption,
                        const QRect& geometry);
+
+/// A form's OK button (Button1, the default) and Cancel button (Button2) at their places, clicks
+/// going to onOk and onCancel of the dialog.
+template <class Dialog, class OkSlot, class CancelSlot>
+void addOkCancelButtons(Dialog* dialog, const QRect& okPlace, const QRect& cancelPlace, OkSlot onOk,
+                        CancelSlot onCancel)
+{
+    QPushButton* ok = addButton(dialog, "Button1", QStringLiteral("OK"), okPlace);
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, dialog, onOk);
+    QPushButton* cancel = addButton(dialog, "Button2", QStringLiteral("Cancel"), cancelPlace);
+    cancel->setAutoDefault(false);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, onCancel);
+}
 
 }  // namespace lumavex

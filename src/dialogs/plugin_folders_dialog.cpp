@@ -31,12 +31,8 @@ PluginFoldersDialog::PluginFoldersDialog(const QStringList& folders, QWidget* pa
     m_remove = addButton(this, "RemoveButton", QStringLiteral("削除"), QRect(333, 38, 75, 22));
     m_remove->setAutoDefault(false);
     connect(m_remove, &QPushButton::clicked, this, &PluginFoldersDialog::onRemove);
-    auto* ok = addButton(this, "Button1", QStringLiteral("OK"), QRect(333, 170, 75, 22));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* cancel = addButton(this, "Button2", QStringLiteral("Cancel"), QRect(333, 198, 75, 22));
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    addOkCancelButtons(this, QRect(333, 170, 75, 22), QRect(333, 198, 75, 22), &QDialog::accept,
+                       &QDialog::reject);
     updateButtons();
 }
 

@@ -23,12 +23,8 @@ RotateDialog::RotateDialog(QWidget* parent) : QDialog(parent)
     m_angle->setObjectName(QStringLiteral("Edit1"));
     m_angle->setGeometry(45, 57, 121, 21);
 
-    auto* ok = addButton(this, "Button1", QStringLiteral("OK"), QRect(27, 129, 75, 25));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &RotateDialog::onOk);
-    auto* cancel = addButton(this, "Button2", QStringLiteral("Cancel"), QRect(123, 129, 75, 25));
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &RotateDialog::onCancel);
+    addOkCancelButtons(this, QRect(27, 129, 75, 25), QRect(123, 129, 75, 25), &RotateDialog::onOk,
+                       &RotateDialog::onCancel);
 }
 
 bool RotateDialog::execDialog()

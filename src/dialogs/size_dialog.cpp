@@ -42,12 +42,8 @@ SizeDialog::SizeDialog(QWidget* parent) : QDialog(parent)
     m_keepRatio->adjustSize();
     connect(m_keepRatio, &QCheckBox::toggled, this, &SizeDialog::onKeepRatioToggled);
 
-    auto* ok = addButton(this, "Button1", QStringLiteral("OK"), QRect(24, 117, 75, 22));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &SizeDialog::onOk);
-    auto* cancel = addButton(this, "Button2", QStringLiteral("Cancel"), QRect(120, 117, 75, 22));
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &SizeDialog::onCancel);
+    addOkCancelButtons(this, QRect(24, 117, 75, 22), QRect(120, 117, 75, 22), &SizeDialog::onOk,
+                       &SizeDialog::onCancel);
 }
 
 void SizeDialog::prepare(int width, int height)
