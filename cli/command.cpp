@@ -536,6 +536,12 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
         layer = std::async(std::launch::async, [&invocation] {
             return invocation.loadPicture(invocation.text("layer"));
         });
+    if (command.keepsPicture) {
+        Raster none;
+        command.run(invocation, none);
+        CopyPicture(invocation.input(), invocation.output(), invocation.saveOptions());
+        return 0;
+    }
     Raster picture = LoadPicture(invocation.input());
     applyCommand(command, invocation, picture, layer.valid() ? &layer : nullptr);
     if (command.files == 2)

@@ -54,6 +54,9 @@ struct Command {
     std::function<Settings(const Invocation&)> settings = {};
     /// Where the text commands get their font engine.
     TextHost textHost = {};
+    /// The command changes only how the picture is written (save): run sets the save options and
+    /// the input is copied to the output, decoding and encoding overlapping where they can.
+    bool keepsPicture = false;
 
     bool hasOption(const std::string& name) const;
 };

@@ -26,7 +26,11 @@ const CommandFamily basic({
      [](Invocation& inv, Raster&) {
          inv.saveOptions().gifBitsPerPixel = inv.integer("bits");
          inv.saveOptions().gifInterlaced = inv.flag("interlaced");
-     }},
+     },
+     {},
+     {},
+     {},
+     true},
     {"num-colors",
      "画像の色数を \"ColorCount=N\" と表示します",
      {},

@@ -211,13 +211,27 @@ struct Compressor {
     ~Compressor() { jpeg_destroy_compress(&cinfo); }
 };
 
+/// What stopped a compression: the stream's own error, or libjpeg's.
+std::exception_ptr writeError(const Compressor& k, const StreamDestination& destination)
+{
+    if (destination.failure)
+        return destination.failure;
+    return std::make_exception_ptr(
+        Error(ErrorKind::Format, "JPEG を書き込めません (" + std::string(k.err.message) + ")"));
+}
+
 }  // namespace
 
-Raster ReadJPEG(std::span<const uint8_t> data)
+struct JpegDecoder::State {
+    Decompressor d;
+    bool cmyk = false;
+};
+
+JpegDecoder::JpegDecoder(std::span<const uint8_t> data) : m_state(std::make_unique<State>())
 {
     if (data.empty())
         throw Error(ErrorKind::Format, "JPEG ファイルが壊れています (空のファイルです)");
-    Decompressor d;
+    Decompressor& d = m_state->d;
     j_decompress_ptr c = &d.cinfo;
     if (!guarded(d.err, [&] {
             jpeg_create_decompress(c);
@@ -228,22 +242,42 @@ Raster ReadJPEG(std::span<const uint8_t> data)
         throw decodeError(d.err);
 
     checkRasterSize(c->image_width, c->image_height);
-    const bool cmyk = c->jpeg_color_space == JCS_CMYK || c->jpeg_color_space == JCS_YCCK;
-    c->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    m_state->cmyk = c->jpeg_color_space == JCS_CMYK || c->jpeg_color_space == JCS_YCCK;
+    c->out_color_space = m_state->cmyk ? JCS_CMYK : JCS_EXT_BGR;
     // libjpeg gets what the picture leaves of the budget; beyond it, it refuses before
     // allocating (it has no backing store). A progressive file is read whole by
     // jpeg_start_decompress, before the picture is touched.
     const uint64_t pictureBytes = uint64_t(rowStride(c->image_width)) * c->image_height;
     c->mem->max_memory_to_use = static_cast<long>(kMaxDecodeMemory - pictureBytes);
+}
+
+JpegDecoder::~JpegDecoder() = default;
+
+int JpegDecoder::width() const
+{
+    return static_cast<int>(m_state->d.cinfo.image_width);
+}
+
+int JpegDecoder::height() const
+{
+    return static_cast<int>(m_state->d.cinfo.image_height);
+}
+
+void JpegDecoder::decode(Raster& picture, const std::function<void(int rows)>& rowsDone)
+{
+    Decompressor& d = m_state->d;
+    j_decompress_ptr c = &d.cinfo;
+    if (picture.width() != width() || picture.height() != height())
+        throw Error(ErrorKind::BadArgument, "JPEG の画像と大きさが違います");
     if (!guarded(d.err, [&] { jpeg_start_decompress(c); }))
         throw decodeError(d.err);
-    Raster picture =
-        Raster::unfilled(static_cast<int>(c->image_width), static_cast<int>(c->image_height));
+    const bool cmyk = m_state->cmyk;
     std::vector<uint8_t> cmykLine(cmyk ? size_t{c->image_width} * 4 : 0);
 
-    if (!guarded(d.err, [&] {
-            // Colour rows land straight in the picture; CMYK rows go through one line.
-            while (c->output_scanline < c->output_height) {
+    // Colour rows land straight in the picture; CMYK rows go through one line. rowsDone runs
+    // outside libjpeg's frames, so that it may throw.
+    while (c->output_scanline < c->output_height) {
+        if (!guarded(d.err, [&] {
                 const int y = static_cast<int>(c->output_scanline);
                 if (cmyk) {
                     JSAMPROW line = cmykLine.data();
@@ -256,13 +290,23 @@ Raster ReadJPEG(std::span<const uint8_t> data)
                         rows[k] = picture.row(y + k);
                     jpeg_read_scanlines(c, rows, static_cast<JDIMENSION>(n));
                 }
-            }
-        }))
-        throw decodeError(d.err);
+            }))
+            throw decodeError(d.err);
+        if (rowsDone)
+            rowsDone(static_cast<int>(c->output_scanline));
+    }
+}
+
+Raster ReadJPEG(std::span<const uint8_t> data)
+{
+    JpegDecoder decoder(data);
+    Raster picture = Raster::unfilled(decoder.width(), decoder.height());
+    decoder.decode(picture);
     return picture;
 }
 
-void WriteJPEG(OutputStream& out, const Raster& picture, int quality)
+void WriteJPEG(OutputStream& out, const Raster& picture, int quality,
+               const std::function<int(int rows)>& waitForRows)
 {
     if (quality < 1 || quality > 100)
         throw Error(ErrorKind::BadArgument, "JPEG の画質 " + std::to_string(quality) +
@@ -288,21 +332,26 @@ void WriteJPEG(OutputStream& out, const Raster& picture, int quality)
             jpeg_set_defaults(c);
             jpeg_set_quality(c, quality, TRUE);
             jpeg_start_compress(c, TRUE);
-            while (c->next_scanline < c->image_height) {
-                const int y = static_cast<int>(c->next_scanline);
+        }))
+        std::rethrow_exception(writeError(k, destination));
+    // The rows are written as they become ready; waitForRows runs outside libjpeg's frames, so
+    // that it may throw.
+    int ready = waitForRows ? 0 : picture.height();
+    while (c->next_scanline < c->image_height) {
+        const int y = static_cast<int>(c->next_scanline);
+        const int n = std::min<int>(16, picture.height() - y);
+        if (ready < y + n)
+            ready = waitForRows(y + n);
+        if (!guarded(k.err, [&] {
                 JSAMPROW rows[16];
-                const int n = std::min<int>(16, picture.height() - y);
                 for (int r = 0; r < n; ++r)
                     rows[r] = const_cast<JSAMPROW>(picture.row(y + r));
                 jpeg_write_scanlines(c, rows, static_cast<JDIMENSION>(n));
-            }
-            jpeg_finish_compress(c);
-        })) {
-        if (destination.failure)
-            std::rethrow_exception(destination.failure);
-        throw Error(ErrorKind::Format,
-                    "JPEG を書き込めません (" + std::string(k.err.message) + ")");
+            }))
+            std::rethrow_exception(writeError(k, destination));
     }
+    if (!guarded(k.err, [&] { jpeg_finish_compress(c); }))
+        std::rethrow_exception(writeError(k, destination));
 }
 
 }  // namespace lumavex

@@ -1,8 +1,12 @@
 #include "picture_io.h"
 
 #include <algorithm>
+#include <climits>
+#include <condition_variable>
 #include <initializer_list>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 #include "core/error.h"
 #include "formats/bmp.h"
@@ -58,17 +62,30 @@ std::string sniffedExtension(std::span<const uint8_t> head)
     return {};
 }
 
-Raster LoadPicture(const std::string& fileName)
+namespace {
+
+/// The built-in reader that goes first for a file, or null. A name that lies (a PNG saved as
+/// .jpg) or says nothing: the first bytes decide, but only when they show a format; the
+/// extension's reader stays first for everything else (a bare DIB, a plug-in's format).
+const PictureFormat* readerFor(const std::string& fileName, std::span<const uint8_t> bytes)
 {
     const std::string extension = lowerExtension(fileName);
     const PictureFormat* format = PictureFormats::instance().find(extension);
-    const std::vector<uint8_t> bytes = readWholeFile(fileName);
-    // A name that lies (a PNG saved as .jpg) or says nothing: the first bytes decide, but only
-    // when they show a format; the extension's reader stays first for everything else (a bare
-    // DIB, a plug-in's format).
     const std::string sniffed = sniffedExtension(bytes);
     if (!sniffed.empty() && (!format || signatureOf(extension).value_or(sniffed) != sniffed))
         format = PictureFormats::instance().find(sniffed);
+    return format;
+}
+
+bool isJpeg(const std::string& extension)
+{
+    return extension == "jpg" || extension == "jpeg";
+}
+
+/// LoadPicture of a file whose bytes are read already.
+Raster loadPictureBytes(const std::string& fileName, const std::vector<uint8_t>& bytes)
+{
+    const PictureFormat* format = readerFor(fileName, bytes);
     // Without a reader of its own, the plug-ins' IsSupported looks at the first bytes.
     const SpiPlugins* plugins = SpiPlugins::instance();
     if (!format && !plugins)
@@ -93,6 +110,114 @@ Raster LoadPicture(const std::string& fileName)
             throw;
         throw Error(e.kind(), fileName + ": " + e.what());
     }
+}
+
+/// How many rows from the top of a picture one thread has finished while another reads them.
+class RowGate {
+public:
+    void finished(int rows)
+    {
+        bool wake;
+        {
+            std::lock_guard lock(m_mutex);
+            m_rows = rows;
+            wake = rows >= m_wanted;
+        }
+        if (wake)
+            m_changed.notify_all();
+    }
+    /// No more rows come: failed tells whether the producer stopped short.
+    void close(bool failed)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_closed = true;
+            m_failed = failed;
+        }
+        m_changed.notify_all();
+    }
+    /// Waits for rows from the top, returning how many are finished; throws Stopped when the
+    /// producer stopped short of them.
+    struct Stopped {};
+    int wait(int rows)
+    {
+        std::unique_lock lock(m_mutex);
+        m_wanted = rows;
+        m_changed.wait(lock, [&] { return m_rows >= rows || m_closed; });
+        m_wanted = INT_MAX;
+        if (m_rows < rows && m_failed)
+            throw Stopped{};
+        return m_rows;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_rows = 0;
+    int m_wanted = INT_MAX;  // what the reader waits for
+    bool m_closed = false;
+    bool m_failed = false;
+};
+
+/// A JPEG file copied to a JPEG file with the decoder one band of rows ahead of the encoder, on
+/// a thread of its own. False, with nothing written, when the input does not decode: the
+/// caller's plain path then tells why.
+bool streamJpegToJpeg(const std::vector<uint8_t>& bytes, const std::string& name,
+                      const SaveOptions& options)
+{
+    std::optional<JpegDecoder> decoder;
+    try {
+        decoder.emplace(bytes);
+    } catch (const Error&) {
+        return false;
+    }
+    Raster picture = Raster::unfilled(decoder->width(), decoder->height());
+    RowGate gate;
+    bool decoded = false;
+    {
+        std::jthread decoding([&] {
+            try {
+                decoder->decode(picture, [&](int rows) { gate.finished(rows); });
+                decoded = true;
+            } catch (...) {
+            }
+            gate.close(!decoded);
+        });
+        try {
+            AtomicFileOutput out(name);
+            // A reader that caught up waits for a few bands at once rather than each.
+            const int h = picture.height();
+            WriteJPEG(out, picture, options.quality,
+                      [&](int rows) { return gate.wait(std::min(h, rows + 48)); });
+            out.commit();
+        } catch (const RowGate::Stopped&) {
+        } catch (...) {
+            // A decoding error comes before any saving error, as it would without the overlap.
+            decoding.join();
+            if (decoded)
+                throw;
+        }
+    }
+    return decoded;
+}
+
+}  // namespace
+
+Raster LoadPicture(const std::string& fileName)
+{
+    return loadPictureBytes(fileName, readWholeFile(fileName));
+}
+
+std::string CopyPicture(const std::string& input, const std::string& output,
+                        const SaveOptions& options)
+{
+    const std::string name = savedFileName(output);
+    const std::vector<uint8_t> bytes = readWholeFile(input);
+    const PictureFormat* reader = readerFor(input, bytes);
+    if (reader && isJpeg(reader->extension) && isJpeg(lowerExtension(name)) &&
+        streamJpegToJpeg(bytes, name, options))
+        return name;
+    return SavePicture(loadPictureBytes(input, bytes), output, options);
 }
 
 std::string savedFileName(const std::string& fileName)
@@ -121,7 +246,7 @@ std::string SavePicture(const Raster& picture, const std::string& fileName,
     AtomicFileOutput out(name);
     if (extension == "gif")
         savePictureGif(picture, out, options);
-    else if (extension == "jpg" || extension == "jpeg")
+    else if (isJpeg(extension))
         WriteJPEG(out, picture, options.quality);
     else if (extension == "png")
         WritePNG(out, picture);

@@ -38,6 +38,12 @@ Raster LoadPicture(const std::string& fileName);
 std::string SavePicture(const Raster& picture, const std::string& fileName,
                         const SaveOptions& options = {});
 
+/// SavePicture(LoadPicture(input), output, options), with the same files, messages and their
+/// order; from a JPEG file to a JPEG file the encoder writes each band of rows as soon as
+/// another thread has decoded it.
+std::string CopyPicture(const std::string& input, const std::string& output,
+                        const SaveOptions& options = {});
+
 }  // namespace lumavex
 
 namespace lumavex {

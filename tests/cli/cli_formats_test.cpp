@@ -38,6 +38,13 @@ TEST_F(CliFormats, ConvertsBetweenFormatsByExtension)
     const RunResult colors = fx({"num-colors", dir.file("in.png")});
     EXPECT_EQ(colors.out, "ColorCount=2\n");
     EXPECT_TRUE(LoadPicture(dir.file("copy.jpeg")).width() == 24);
+    // JPEG to JPEG, the encoder overlapping the decoder: the bytes of loading then saving.
+    ASSERT_EQ(fx({"save", "--quality", "40", dir.file("copy.jpeg"), dir.file("again.jpg")}).status,
+              0);
+    SaveOptions forty;
+    forty.quality = 40;
+    SavePicture(LoadPicture(dir.file("copy.jpeg")), dir.file("expected.jpg"), forty);
+    EXPECT_EQ(test::readFile(dir.file("again.jpg")), test::readFile(dir.file("expected.jpg")));
 }
 
 TEST_F(CliFormats, ReadsIconsButDoesNotWriteThem)

@@ -183,6 +183,53 @@ TEST_F(Files, AFailedSaveLeavesTheOldFileIntact)
     }
 }
 
+TEST_F(Files, CopyingAJpegWritesWhatLoadingThenSavingWrites)
+{
+    // From JPEG to JPEG the encoder follows the decoder on another thread; the bytes, the
+    // messages and what is left on disk are those of the two steps one after the other.
+    SaveOptions options;
+    options.quality = 93;
+    SavePicture(test::makeNoise(301, 203, 5), dir.file("in.jpg"), options);
+    options.quality = 60;
+    auto copied = [&](const std::string& input, const std::string& output) {
+        SavePicture(LoadPicture(input), dir.file("expected.jpg"), options);
+        EXPECT_EQ(CopyPicture(input, output, options), output);
+        EXPECT_EQ(test::readFile(output), test::readFile(dir.file("expected.jpg"))) << input;
+    };
+    copied(dir.file("in.jpg"), dir.file("out.jpeg"));
+    // A PNG under a JPEG name goes the plain way.
+    SavePicture(picture, dir.file("real.png"));
+    fs::rename(dir.file("real.png"), dir.file("fake.jpg"));
+    copied(dir.file("fake.jpg"), dir.file("out.jpg"));
+
+    // Data that ends halfway: the reader's message, the old file kept, no temporary file.
+    std::string cut = test::readFile(dir.file("in.jpg"));
+    cut.resize(cut.size() / 2);
+    test::writeFile(dir.file("cut.jpg"), cut);
+    test::writeFile(dir.file("old.jpg"), "old");
+    const size_t files = filesIn(dir.path());
+    std::string loading;
+    try {
+        LoadPicture(dir.file("cut.jpg"));
+    } catch (const Error& e) {
+        loading = e.what();
+    }
+    ASSERT_FALSE(loading.empty());
+    try {
+        CopyPicture(dir.file("cut.jpg"), dir.file("old.jpg"), options);
+        ADD_FAILURE();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.what(), loading);
+    }
+    EXPECT_EQ(test::readFile(dir.file("old.jpg")), "old");
+    EXPECT_EQ(filesIn(dir.path()), files);
+    // A picture that cannot be read is told before a file that cannot be written.
+    EXPECT_EQ(kindOf([&] { CopyPicture(dir.file("cut.jpg"), dir.file("none/x.jpg")); }),
+              ErrorKind::Format);
+    EXPECT_EQ(kindOf([&] { CopyPicture(dir.file("in.jpg"), dir.file("none/x.jpg")); }),
+              ErrorKind::File);
+}
+
 TEST_F(Files, ASignalDuringASaveRemovesTheTemporaryFileAndEndsTheProgram)
 {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
