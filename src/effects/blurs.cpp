@@ -1,8 +1,11 @@
 #include "blurs.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <functional>
+#include <thread>
+#include <vector>
 
 #include "core/color.h"
 #include "core/parallel.h"
@@ -44,25 +47,59 @@ void leaveAsTheInvertedPass(Raster& picture)
     picture.setCopyMode(CopyMode::NotSrcCopy);
 }
 
-// Runs work(y) for rows 0 .. height - 1 in bands on the pool, the rows between two progress
-// marks at a time, each group counted when it is done: the marks come from the caller's thread
-// as they would row by row. bytes(first, last) tells how many bytes rows first .. last - 1
-// touch, which sets how many bands they are worth.
+// Runs work(y) for rows 0 .. height - 1 in bands on the pool, and counts each row done: the
+// marks come from the caller's thread, which catches up with the rows every thread has done
+// after each row of its own and at the end; the other threads count their bands when done.
+// bytes(first, last) tells how many bytes rows first .. last - 1 touch. The work crowds into
+// the rows near the edges, so the bands hold equal bytes rather than equal rows, four times as
+// many as a plain pass has, for the threads to share them out as they go.
 void rowsInBands(RowProgress& progress, int height,
                  const std::function<size_t(int first, int last)>& bytes,
                  const std::function<void(int64_t y)>& work)
 {
-    const int group = progress.rowsPerMark();
-    for (int from = 0; from < height; from += group) {
-        const int rows = std::min(group, height - from);
-        const int bands = bandsFor(1, bytes(from, from + rows));
-        forEachBand(rows, bands, [&](int first, int last) {
-            for (int y = from + first; y < from + last; ++y)
-                work(y);
-        });
-        for (int y = 0; y < rows; ++y)
-            progress.row();
+    const size_t total = bytes(0, height);
+    const int plain = bandsFor(1, total);
+    const int bands = std::min(height, plain > 1 ? 4 * plain : 1);
+    std::vector<int> starts(static_cast<size_t>(bands) + 1, height);
+    starts[0] = 0;
+    for (int k = 1; k < bands; ++k) {
+        // The first row at which the bytes before it reach k / bands of the whole.
+        const size_t goal = total / bands * k;
+        int lo = starts[k - 1], hi = height;
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (bytes(0, mid) >= goal)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        starts[k] = lo;
     }
+
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<int> done{0};
+    int counted = 0;
+    auto catchUp = [&] {
+        for (const int now = done.load(std::memory_order_relaxed); counted < now; ++counted)
+            progress.row();
+    };
+    forEachBand(bands, bands, [&](int firstBand, int lastBand) {
+        const int first = starts[firstBand], last = starts[lastBand];
+        if (std::this_thread::get_id() != caller) {
+            // Other threads count a band at once: a counter shared row by row would bounce
+            // between the cores.
+            for (int y = first; y < last; ++y)
+                work(y);
+            done.fetch_add(last - first, std::memory_order_relaxed);
+            return;
+        }
+        for (int y = first; y < last; ++y) {
+            work(y);
+            done.fetch_add(1, std::memory_order_relaxed);
+            catchUp();
+        }
+    });
+    catchUp();
 }
 
 }  // namespace
@@ -86,6 +123,7 @@ void FlameBlur(Raster& picture, Color colour, int width, ProgressSink* progress)
     const int64_t bottomStart = std::max<int64_t>(h - n + 1, 0);
     const int64_t rightStart = std::max<int64_t>(w - n + 1, 0);
     const int64_t leftEnd = std::min(n, w);
+    constexpr int64_t kAhead = 8;
 
     // Mixes the left and right bands of one pixel whose negative channels are v.
     auto edges = [&](uint8_t* v, int64_t x) {
@@ -148,6 +186,15 @@ void FlameBlur(Raster& picture, Color colour, int width, ProgressSink* progress)
                 p[1] = static_cast<uint8_t>(~v[1]);
                 p[2] = static_cast<uint8_t>(~v[2]);
             };
+            // A middle row touches its two ends only, a row apart: ask for the ends of a row
+            // further down now, so that they are at hand when its turn comes.
+            if (y + kAhead < h) {
+                const uint8_t* ahead = picture.row(static_cast<int>(y + kAhead));
+                for (int64_t i = 0; i < 3 * leftEnd; i += 64)
+                    __builtin_prefetch(ahead + i, 1);
+                for (int64_t i = 3 * std::max(rightStart, leftEnd); i < 3 * w; i += 64)
+                    __builtin_prefetch(ahead + i, 1);
+            }
             for (int64_t x = 0; x < leftEnd; ++x)
                 work(x);
             for (int64_t x = std::max(rightStart, leftEnd); x < w; ++x)
