@@ -542,6 +542,14 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
         CopyPicture(invocation.input(), invocation.output(), invocation.saveOptions());
         return 0;
     }
+    // Commands whose rows need only their neighbours follow the decoder down the picture.
+    if (command.shared && command.files == 2) {
+        if (auto* stage = commandInfo(*command.shared).rowStage) {
+            PictureWork work{[&](Raster& p) { applyCommand(command, invocation, p); }, stage};
+            CopyPicture(invocation.input(), invocation.output(), invocation.saveOptions(), work);
+            return 0;
+        }
+    }
     Raster picture = LoadPicture(invocation.input());
     applyCommand(command, invocation, picture, layer.valid() ? &layer : nullptr);
     if (command.files == 2)

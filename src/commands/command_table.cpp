@@ -1,6 +1,7 @@
 #include "command_table.h"
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "core/error.h"
@@ -166,6 +167,12 @@ void gray(const Settings& s, CommandPictures& p)
     Gray(p.target);
 }
 
+template <void (*rows)(Raster&, int, int)>
+std::unique_ptr<RowStage> rowByRow()
+{
+    return std::make_unique<RowByRowStage<rows>>();
+}
+
 void convert(const Settings& s, CommandPictures& p)
 {
     ReduceColors(p.target, settingsOf<ColorCountSettings>(s).colors);
@@ -185,7 +192,7 @@ const std::array<CommandInfo, 24> kCommands = {{
     {EllipseBlur, "ellipse-blur", "EllipseBlur", Target::Chosen, Parameters, false, 5, ellipseBlur},
     {Panel, "panel", "Panel", Target::Chosen, Parameters, false, 6, panel},
     {TextOut, "text-out", "テキスト", Target::Chosen, TextDialog, false, -1, textOut},
-    {Blur, "blur", "ぼかし", Target::Chosen, None, false, -1, blur},
+    {Blur, "blur", "ぼかし", Target::Chosen, None, false, -1, blur, BlurStage},
     {DropBlurShadow, "drop-blur-shadow", "DropBlurShadow", Target::Chosen, Parameters, false, 8,
      dropBlurShadow},
     {TextTexture, "text-texture", "テキスト", Target::Chosen, TextDialog, false, -1, textTexture},
@@ -194,13 +201,14 @@ const std::array<CommandInfo, 24> kCommands = {{
     {Merge, "merge", "Marge", Target::Chosen, Parameters, false, 7, merge},
     {ColorAdjust, "color-adjust", "色補正", Target::Chosen, PreviewDialog, false, -1, nullptr},
     {Effect, "effect", "効果", Target::Chosen, PreviewDialog, false, -1, nullptr},
-    {HFlip, "hflip", "左右反転", Target::Main, None, false, -1, hFlip},
+    {HFlip, "hflip", "左右反転", Target::Main, None, false, -1, hFlip, rowByRow<HFlipRows>},
     {VFlip, "vflip", "上下反転", Target::Main, None, false, -1, vFlip},
     {Rotate, "rotate", "上下反転", Target::Main, RotateDialog, false, -1, rotate},
     {Resample, "resample", "ReSample", Target::Main, SizeDialog, false, -1, resample},
     {ReSize, "resize", "ReSample", Target::Main, SizeDialog, false, -1, reSize},
-    {Negative, "negative", "上下反転", Target::Main, None, false, -1, negative},
-    {Gray, "gray", "上下反転", Target::Main, None, false, -1, gray},
+    {Negative, "negative", "上下反転", Target::Main, None, false, -1, negative,
+     rowByRow<NegativeRows>},
+    {Gray, "gray", "上下反転", Target::Main, None, false, -1, gray, rowByRow<GrayRows>},
     {Convert, "convert", "増減色", Target::Main, ColorCountDialog, false, -1, convert},
     // The count changes nothing: the editor shows it in a message.
     {CountColors, "count-colors", nullptr, Target::Main, None, false, -1, nullptr},

@@ -2,11 +2,13 @@
 // The commands the editor and lumavex-fx share: one row a command, with the document rules the
 // editor applies around it and the core call that does the work.
 
+#include <memory>
 #include <span>
 #include <string_view>
 
 #include "core/progress.h"
 #include "core/raster.h"
+#include "core/row_stage.h"
 #include "effects/text_renderer.h"
 #include "settings.h"
 
@@ -86,6 +88,10 @@ struct CommandInfo {
     /// Does the work. Throws lumavex::Error for settings the core refuses, before the pictures
     /// change. Null for the commands only the editor's own dialogs or messages carry out.
     void (*run)(const Settings& settings, CommandPictures& pictures) = nullptr;
+    /// The same work on the main picture from the top down while its lower rows are still
+    /// being read, for the commands without settings whose rows need only their neighbours;
+    /// null for the others.
+    std::unique_ptr<RowStage> (*rowStage)() = nullptr;
 };
 
 /// Every command, in the order of CommandId.

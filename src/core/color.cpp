@@ -148,26 +148,30 @@ std::pair<std::string, int> UniqueNumberedName(const std::string& path)
     }
 }
 
-void invertPixels(Raster& picture)
+void invertRows(Raster& picture, int first, int last)
 {
     // 32 bytes at a time; the row padding is left alone.
     const size_t bytes = static_cast<size_t>(picture.width()) * 3;
-    const int h = picture.height();
-    forEachBand(h, bandsFor(h, bytes), [&](int first, int last) {
-        for (int y = first; y < last; ++y) {
-            uint8_t* r = picture.row(y);
-            size_t i = 0;
-            for (; i + 32 <= bytes; i += 32) {
-                uint64_t v[4];
-                std::memcpy(v, r + i, sizeof v);
-                for (uint64_t& word : v)
-                    word = ~word;
-                std::memcpy(r + i, v, sizeof v);
-            }
-            for (; i < bytes; ++i)
-                r[i] = static_cast<uint8_t>(~r[i]);
+    for (int y = first; y < last; ++y) {
+        uint8_t* r = picture.row(y);
+        size_t i = 0;
+        for (; i + 32 <= bytes; i += 32) {
+            uint64_t v[4];
+            std::memcpy(v, r + i, sizeof v);
+            for (uint64_t& word : v)
+                word = ~word;
+            std::memcpy(r + i, v, sizeof v);
         }
-    });
+        for (; i < bytes; ++i)
+            r[i] = static_cast<uint8_t>(~r[i]);
+    }
+}
+
+void invertPixels(Raster& picture)
+{
+    const int h = picture.height();
+    forEachBand(h, bandsFor(h, static_cast<size_t>(picture.width()) * 3),
+                [&](int first, int last) { invertRows(picture, first, last); });
 }
 
 }  // namespace lumavex

@@ -71,5 +71,7 @@ std::pair<std::string, int> UniqueNumberedName(const std::string& path);
 
 /// Inverts every channel of every pixel: the DSTINVERT self-copy.
 void invertPixels(Raster& picture);
+/// invertPixels on rows first .. last - 1 only.
+void invertRows(Raster& picture, int first, int last);
 
 }  // namespace lumavex

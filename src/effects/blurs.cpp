@@ -337,4 +337,9 @@ void Blur(Raster& picture)
     BoxFilter3x3(picture, 9);
 }
 
+std::unique_ptr<RowStage> BlurStage()
+{
+    return BoxFilter3x3Stage(9);
+}
+
 }  // namespace lumavex

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "core/progress.h"
 #include "core/raster.h"
+#include "core/row_stage.h"
 
 namespace lumavex {
 
@@ -35,5 +37,7 @@ void EllipseBlur(Raster& target, Raster& scratch, Color colour, int width,
 /// The Blur command: each channel becomes the integer mean of its 3 x 3 neighbourhood, edges
 /// repeated (the box filter with divisor 9).
 void Blur(Raster& picture);
+/// Blur for a picture still being filled from the top.
+std::unique_ptr<RowStage> BlurStage();
 
 }  // namespace lumavex

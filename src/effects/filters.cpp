@@ -191,6 +191,44 @@ void BoxFilter3x3(Raster& picture, int divisor)
             static_cast<size_t>(picture.width()) * 3, 3, divisor);
 }
 
+namespace {
+
+// The box filter from the top down as rows arrive: a row is worked once the row below it is
+// there, with the row above it kept as it was before its own turn.
+class BoxFilterStage : public RowStage {
+public:
+    explicit BoxFilterStage(int divisor) : m_divisor(divisor) {}
+    int advance(Raster& picture, int ready) override
+    {
+        const int h = picture.height();
+        const int last = ready >= h ? h : ready - 1;
+        if (last <= m_done)
+            return m_done;
+        const size_t n = static_cast<size_t>(picture.width()) * 3;
+        if (m_done == 0)
+            m_above.assign(picture.row(0), picture.row(0) + n);
+        m_next.assign(picture.row(last - 1), picture.row(last - 1) + n);
+        boxBand(picture.bits(), picture.stride(), h, m_done, last, m_above.data(),
+                last < h ? picture.row(last) : m_next.data(), n, 3, m_divisor);
+        std::swap(m_above, m_next);
+        m_done = last;
+        return m_done;
+    }
+
+private:
+    int m_divisor;
+    int m_done = 0;
+    std::vector<uint8_t> m_above, m_next;
+};
+
+}  // namespace
+
+std::unique_ptr<RowStage> BoxFilter3x3Stage(int divisor)
+{
+    checkDivisor(divisor);
+    return std::make_unique<BoxFilterStage>(divisor);
+}
+
 void BoxFilter3x3Plane(uint8_t* plane, int width, int height, size_t stride, int divisor)
 {
     checkDivisor(divisor);

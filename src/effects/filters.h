@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "core/raster.h"
+#include "core/row_stage.h"
 
 namespace lumavex {
 
@@ -12,6 +14,8 @@ namespace lumavex {
 /// the divisor with the fraction dropped, clamped to 0..255. All sums read unfiltered values.
 /// Throws Error(BadArgument) for a divisor below 1.
 void BoxFilter3x3(Raster& picture, int divisor);
+/// BoxFilter3x3 for a picture still being filled from the top, on the caller's thread.
+std::unique_ptr<RowStage> BoxFilter3x3Stage(int divisor);
 
 /// The same filter on a plane of one channel: height rows of width bytes, stride bytes apart.
 void BoxFilter3x3Plane(uint8_t* plane, int width, int height, size_t stride, int divisor);

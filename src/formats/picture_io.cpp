@@ -163,7 +163,7 @@ private:
 /// a thread of its own. False, with nothing written, when the input does not decode: the
 /// caller's plain path then tells why.
 bool streamJpegToJpeg(const std::vector<uint8_t>& bytes, const std::string& name,
-                      const SaveOptions& options)
+                      const SaveOptions& options, RowStage* stage)
 {
     std::optional<JpegDecoder> decoder;
     try {
@@ -185,10 +185,17 @@ bool streamJpegToJpeg(const std::vector<uint8_t>& bytes, const std::string& name
         });
         try {
             AtomicFileOutput out(name);
-            // A reader that caught up waits for a few bands at once rather than each.
+            // The encoder waits for rows the stage has done, the stage for rows decoded; one
+            // that caught up waits for a few bands at once rather than each.
             const int h = picture.height();
-            WriteJPEG(out, picture, options.quality,
-                      [&](int rows) { return gate.wait(std::min(h, rows + 48)); });
+            int done = 0;
+            WriteJPEG(out, picture, options.quality, [&](int rows) {
+                while (done < rows) {
+                    const int ready = gate.wait(std::min(h, rows + 48));
+                    done = stage ? stage->advance(picture, ready) : ready;
+                }
+                return done;
+            });
             out.commit();
         } catch (const RowGate::Stopped&) {
         } catch (...) {
@@ -209,15 +216,22 @@ Raster LoadPicture(const std::string& fileName)
 }
 
 std::string CopyPicture(const std::string& input, const std::string& output,
-                        const SaveOptions& options)
+                        const SaveOptions& options, const PictureWork& work)
 {
     const std::string name = savedFileName(output);
     const std::vector<uint8_t> bytes = readWholeFile(input);
     const PictureFormat* reader = readerFor(input, bytes);
     if (reader && isJpeg(reader->extension) && isJpeg(lowerExtension(name)) &&
-        streamJpegToJpeg(bytes, name, options))
-        return name;
-    return SavePicture(loadPictureBytes(input, bytes), output, options);
+        (work.stage || !work.whole)) {
+        const std::unique_ptr<RowStage> stage = work.stage ? work.stage() : nullptr;
+        if (streamJpegToJpeg(bytes, name, options, stage.get()))
+            return name;
+    }
+    // Anything that did not stream starts again the plain way.
+    Raster picture = loadPictureBytes(input, bytes);
+    if (work.whole)
+        work.whole(picture);
+    return SavePicture(picture, output, options);
 }
 
 std::string savedFileName(const std::string& fileName)

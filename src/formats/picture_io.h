@@ -1,11 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "core/raster.h"
+#include "core/row_stage.h"
 #include "formats/gif_lzw.h"
 #include "formats/tiff.h"
 
@@ -38,11 +41,19 @@ Raster LoadPicture(const std::string& fileName);
 std::string SavePicture(const Raster& picture, const std::string& fileName,
                         const SaveOptions& options = {});
 
-/// SavePicture(LoadPicture(input), output, options), with the same files, messages and their
-/// order; from a JPEG file to a JPEG file the encoder writes each band of rows as soon as
-/// another thread has decoded it.
+/// What is done to a picture between reading and writing it: whole to the picture read, or
+/// stage's work following the decoder down the picture (the same bytes).
+struct PictureWork {
+    std::function<void(Raster&)> whole;
+    std::function<std::unique_ptr<RowStage>()> stage;
+};
+
+/// SavePicture(LoadPicture(input), output, options) with work.whole done between the two, with
+/// the same files, messages and their order. From a JPEG file to a JPEG file, when the work
+/// has a stage or there is none, another thread decodes while the stage and the encoder
+/// follow it down the picture.
 std::string CopyPicture(const std::string& input, const std::string& output,
-                        const SaveOptions& options = {});
+                        const SaveOptions& options = {}, const PictureWork& work = {});
 
 }  // namespace lumavex
 

@@ -130,26 +130,36 @@ __attribute__((target("ssse3"))) int graySsse3(uint8_t* row, int w)
 
 #endif
 
+// A row-by-row operation over the whole picture in bands on the pool.
+void inBands(Raster& picture, void (*rows)(Raster&, int, int))
+{
+    const int h = picture.height();
+    forEachBand(h, bandsFor(h, size_t(picture.width()) * 3),
+                [&](int first, int last) { rows(picture, first, last); });
+}
+
 }  // namespace
+
+void HFlipRows(Raster& picture, int first, int last)
+{
+    // Each row is reversed into a line and copied back: the line stays in the cache.
+    const int w = picture.width();
+    std::vector<uint8_t> line(size_t(w) * 3 + 16);
+    for (int y = first; y < last; ++y) {
+        uint8_t* r = picture.row(y);
+        int done = 0;
+#ifdef LUMAVEX_X86
+        if (hasSsse3())
+            done = reverseRowSsse3(r, line.data(), w);
+#endif
+        reverseRowScalar(r, line.data(), done, w);
+        std::memcpy(r, line.data(), size_t(w) * 3);
+    }
+}
 
 void HFlip(Raster& picture)
 {
-    const int w = picture.width();
-    const int h = picture.height();
-    forEachBand(h, bandsFor(h, size_t(w) * 3), [&](int first, int last) {
-        // Each row is reversed into a line and copied back: the line stays in the cache.
-        std::vector<uint8_t> line(size_t(w) * 3 + 16);
-        for (int y = first; y < last; ++y) {
-            uint8_t* r = picture.row(y);
-            int done = 0;
-#ifdef LUMAVEX_X86
-            if (hasSsse3())
-                done = reverseRowSsse3(r, line.data(), w);
-#endif
-            reverseRowScalar(r, line.data(), done, w);
-            std::memcpy(r, line.data(), size_t(w) * 3);
-        }
-    });
+    inBands(picture, HFlipRows);
 }
 
 void VFlip(Raster& picture)
@@ -174,21 +184,28 @@ void Negative(Raster& picture)
     invertPixels(picture);
 }
 
-void Gray(Raster& picture)
+void NegativeRows(Raster& picture, int first, int last)
+{
+    invertRows(picture, first, last);
+}
+
+void GrayRows(Raster& picture, int first, int last)
 {
     const int w = picture.width();
-    const int h = picture.height();
-    forEachBand(h, bandsFor(h, size_t(w) * 3), [&](int first, int last) {
-        for (int y = first; y < last; ++y) {
-            uint8_t* r = picture.row(y);
-            int done = 0;
+    for (int y = first; y < last; ++y) {
+        uint8_t* r = picture.row(y);
+        int done = 0;
 #ifdef LUMAVEX_X86
-            if (hasSsse3())
-                done = graySsse3(r, w);
+        if (hasSsse3())
+            done = graySsse3(r, w);
 #endif
-            grayScalar(r, done, w);
-        }
-    });
+        grayScalar(r, done, w);
+    }
+}
+
+void Gray(Raster& picture)
+{
+    inBands(picture, GrayRows);
 }
 
 void ResizeCanvas(Raster& picture, int width, int height, Color background)

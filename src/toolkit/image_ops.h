@@ -14,6 +14,10 @@ void VFlip(Raster& picture);
 void Negative(Raster& picture);
 /// Red, green and blue of each pixel all become (30 red + 59 green + 11 blue) div 100.
 void Gray(Raster& picture);
+/// HFlip, Negative and Gray on rows first .. last - 1 only.
+void HFlipRows(Raster& picture, int first, int last);
+void NegativeRows(Raster& picture, int first, int last);
+void GrayRows(Raster& picture, int first, int last);
 /// Changes the canvas to width x height without scaling: the top-left stays, a smaller size
 /// cuts at the right and bottom, added area takes the background colour. The drawing surface
 /// is kept. Throws Error(BadArgument) for a side below 1, and as checkRasterSize.

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+#include "commands/command_table.h"
 #include "core/raster.h"
 #include "formats/jpeg.h"
 #include "formats/picture_io.h"
@@ -45,6 +46,20 @@ TEST_F(CliFormats, ConvertsBetweenFormatsByExtension)
     forty.quality = 40;
     SavePicture(LoadPicture(dir.file("copy.jpeg")), dir.file("expected.jpg"), forty);
     EXPECT_EQ(test::readFile(dir.file("again.jpg")), test::readFile(dir.file("expected.jpg")));
+
+    // The commands that follow the decoder down the picture write what the whole-picture
+    // command writes.
+    SavePicture(test::makeNoise(97, 61, 4), dir.file("noise.jpg"));
+    for (CommandId id : {CommandId::Blur, CommandId::Gray, CommandId::Negative, CommandId::HFlip}) {
+        const std::string name = commandInfo(id).name;
+        ASSERT_EQ(fx({name, dir.file("noise.jpg"), dir.file("streamed.jpg")}).status, 0);
+        Raster picture = LoadPicture(dir.file("noise.jpg")), scratch;
+        CommandPictures pictures{picture, picture, scratch};
+        runCommand(id, NoSettings{}, pictures);
+        SavePicture(picture, dir.file("whole.jpg"));
+        EXPECT_EQ(test::readFile(dir.file("streamed.jpg")), test::readFile(dir.file("whole.jpg")))
+            << name;
+    }
 }
 
 TEST_F(CliFormats, ReadsIconsButDoesNotWriteThem)

@@ -42,6 +42,35 @@ TEST(BoxFilter3x3, EveryWidthAndHeightFromOneUp)
             }
 }
 
+TEST(BoxFilter3x3Stage, GivesTheWholeFiltersBytesHoweverTheRowsArrive)
+{
+    // Rows told one at a time, in uneven steps, or all at once; the stage may not work a row
+    // before the one below it is there.
+    for (int h : {1, 2, 3, 7, 40})
+        for (int step : {1, 2, 5, 1000}) {
+            const Raster source = test::makeNoise(13, h, 7 * h + step);
+            Raster whole = source;
+            BoxFilter3x3(whole, 8);
+            Raster streamed = Raster::unfilled(13, h);
+            const auto stage = BoxFilter3x3Stage(8);
+            int ready = 0, done = 0;
+            while (done < h) {
+                const int more = std::min(h, ready + step + ready % 3);
+                // Rows below ready are not there yet: the stage must not read them.
+                for (int y = ready; y < more; ++y)
+                    std::copy_n(source.row(y), 39, streamed.row(y));
+                ready = more;
+                done = stage->advance(streamed, ready);
+                ASSERT_LE(done, ready);
+                ASSERT_GE(done, ready == h ? h : ready - 1);
+            }
+            for (int y = 0; y < h; ++y)
+                ASSERT_TRUE(std::equal(whole.row(y), whole.row(y) + 39, streamed.row(y)))
+                    << h << " rows in steps of " << step << ", row " << y;
+        }
+    EXPECT_THROW(BoxFilter3x3Stage(0), Error);
+}
+
 TEST(BoxFilter3x3Plane, FiltersOneChannelInItsRowsOnly)
 {
     for (int divisor : {9, 8, 3})
