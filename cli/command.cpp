@@ -542,10 +542,13 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
         CopyPicture(invocation.input(), invocation.output(), invocation.saveOptions());
         return 0;
     }
-    // Commands whose rows need only their neighbours follow the decoder down the picture.
+    // Commands whose result rows need only source rows near them follow the decoder down the
+    // picture.
     if (command.shared && command.files == 2) {
         if (auto* stage = commandInfo(*command.shared).rowStage) {
-            PictureWork work{[&](Raster& p) { applyCommand(command, invocation, p); }, stage};
+            const Settings settings = command.settings(invocation);
+            PictureWork work{[&](Raster& p) { applyCommand(command, invocation, p); },
+                             [&](const Raster& source) { return stage(settings, source); }};
             CopyPicture(invocation.input(), invocation.output(), invocation.saveOptions(), work);
             return 0;
         }

@@ -168,9 +168,24 @@ void gray(const Settings& s, CommandPictures& p)
 }
 
 template <void (*rows)(Raster&, int, int)>
-std::unique_ptr<RowStage> rowByRow()
+std::unique_ptr<RowStage> rowByRow(const Settings& s, const Raster&)
 {
+    settingsOf<NoSettings>(s);
     return std::make_unique<RowByRowStage<rows>>();
+}
+
+std::unique_ptr<RowStage> blurStage(const Settings& s, const Raster&)
+{
+    settingsOf<NoSettings>(s);
+    return BlurStage();
+}
+
+std::unique_ptr<RowStage> resampleStage(const Settings& s, const Raster& source)
+{
+    const auto& size = settingsOf<SizeSettings>(s);
+    requireSide(size.width, "幅");
+    requireSide(size.height, "高さ");
+    return ResampleStage(source, size.width, size.height, kLanczos3Filter);
 }
 
 void convert(const Settings& s, CommandPictures& p)
@@ -192,7 +207,7 @@ const std::array<CommandInfo, 24> kCommands = {{
     {EllipseBlur, "ellipse-blur", "EllipseBlur", Target::Chosen, Parameters, false, 5, ellipseBlur},
     {Panel, "panel", "Panel", Target::Chosen, Parameters, false, 6, panel},
     {TextOut, "text-out", "テキスト", Target::Chosen, TextDialog, false, -1, textOut},
-    {Blur, "blur", "ぼかし", Target::Chosen, None, false, -1, blur, BlurStage},
+    {Blur, "blur", "ぼかし", Target::Chosen, None, false, -1, blur, blurStage},
     {DropBlurShadow, "drop-blur-shadow", "DropBlurShadow", Target::Chosen, Parameters, false, 8,
      dropBlurShadow},
     {TextTexture, "text-texture", "テキスト", Target::Chosen, TextDialog, false, -1, textTexture},
@@ -204,7 +219,8 @@ const std::array<CommandInfo, 24> kCommands = {{
     {HFlip, "hflip", "左右反転", Target::Main, None, false, -1, hFlip, rowByRow<HFlipRows>},
     {VFlip, "vflip", "上下反転", Target::Main, None, false, -1, vFlip},
     {Rotate, "rotate", "上下反転", Target::Main, RotateDialog, false, -1, rotate},
-    {Resample, "resample", "ReSample", Target::Main, SizeDialog, false, -1, resample},
+    {Resample, "resample", "ReSample", Target::Main, SizeDialog, false, -1, resample,
+     resampleStage},
     {ReSize, "resize", "ReSample", Target::Main, SizeDialog, false, -1, reSize},
     {Negative, "negative", "上下反転", Target::Main, None, false, -1, negative,
      rowByRow<NegativeRows>},

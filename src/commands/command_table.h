@@ -89,9 +89,10 @@ struct CommandInfo {
     /// change. Null for the commands only the editor's own dialogs or messages carry out.
     void (*run)(const Settings& settings, CommandPictures& pictures) = nullptr;
     /// The same work on the main picture from the top down while its lower rows are still
-    /// being read, for the commands without settings whose rows need only their neighbours;
-    /// null for the others.
-    std::unique_ptr<RowStage> (*rowStage)() = nullptr;
+    /// being read (the source's size is known), for the commands whose result rows need only
+    /// source rows near them; null for the others. May return null when it cannot follow, and
+    /// throws for bad settings.
+    std::unique_ptr<RowStage> (*rowStage)(const Settings& settings, const Raster& source) = nullptr;
 };
 
 /// Every command, in the order of CommandId.

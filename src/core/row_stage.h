@@ -10,8 +10,10 @@ class RowStage {
 public:
     virtual ~RowStage() = default;
     /// Rows 0 .. ready - 1 of picture are final (all of them when ready is its height): works
-    /// what rows it can and returns how many rows from the top are done.
+    /// what rows it can and returns how many rows of the result, from the top, are done.
     virtual int advance(Raster& picture, int ready) = 0;
+    /// The picture the stage's rows go to: the source itself, or one of the stage's own.
+    virtual Raster& result(Raster& source) { return source; }
 };
 
 /// A RowStage whose rows need no other row: rows(picture, first, last) works rows first ..

@@ -163,7 +163,7 @@ private:
 /// a thread of its own. False, with nothing written, when the input does not decode: the
 /// caller's plain path then tells why.
 bool streamJpegToJpeg(const std::vector<uint8_t>& bytes, const std::string& name,
-                      const SaveOptions& options, RowStage* stage)
+                      const SaveOptions& options, const PictureWork& work)
 {
     std::optional<JpegDecoder> decoder;
     try {
@@ -172,6 +172,17 @@ bool streamJpegToJpeg(const std::vector<uint8_t>& bytes, const std::string& name
         return false;
     }
     Raster picture = Raster::unfilled(decoder->width(), decoder->height());
+    std::unique_ptr<RowStage> stage;
+    if (work.stage) {
+        // A stage refused (bad settings, say) is told the plain way.
+        try {
+            stage = work.stage(picture);
+        } catch (const Error&) {
+        }
+        if (!stage)
+            return false;
+    }
+    Raster& written = stage ? stage->result(picture) : picture;
     RowGate gate;
     bool decoded = false;
     {
@@ -188,10 +199,12 @@ bool streamJpegToJpeg(const std::vector<uint8_t>& bytes, const std::string& name
             // The encoder waits for rows the stage has done, the stage for rows decoded; one
             // that caught up waits for a few bands at once rather than each.
             const int h = picture.height();
-            int done = 0;
-            WriteJPEG(out, picture, options.quality, [&](int rows) {
+            int ready = 0, done = 0;
+            WriteJPEG(out, written, options.quality, [&](int rows) {
                 while (done < rows) {
-                    const int ready = gate.wait(std::min(h, rows + 48));
+                    if (ready == h)
+                        throw Error(ErrorKind::Format, "行の処理が途中で止まりました");
+                    ready = gate.wait(std::min(h, ready + 48));
                     done = stage ? stage->advance(picture, ready) : ready;
                 }
                 return done;
@@ -223,8 +236,7 @@ std::string CopyPicture(const std::string& input, const std::string& output,
     const PictureFormat* reader = readerFor(input, bytes);
     if (reader && isJpeg(reader->extension) && isJpeg(lowerExtension(name)) &&
         (work.stage || !work.whole)) {
-        const std::unique_ptr<RowStage> stage = work.stage ? work.stage() : nullptr;
-        if (streamJpegToJpeg(bytes, name, options, stage.get()))
+        if (streamJpegToJpeg(bytes, name, options, work))
             return name;
     }
     // Anything that did not stream starts again the plain way.

@@ -45,7 +45,8 @@ std::string SavePicture(const Raster& picture, const std::string& fileName,
 /// stage's work following the decoder down the picture (the same bytes).
 struct PictureWork {
     std::function<void(Raster&)> whole;
-    std::function<std::unique_ptr<RowStage>()> stage;
+    /// Given the source, its rows not read yet; may return null when it cannot follow.
+    std::function<std::unique_ptr<RowStage>(const Raster& source)> stage;
 };
 
 /// SavePicture(LoadPicture(input), output, options) with work.whole done between the two, with

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <numbers>
+#include <optional>
 #include <string>
 
 #include "adopt.h"
@@ -459,102 +461,183 @@ __attribute__((target("avx512f,avx2"))) void vertical512(const double* const* ro
 using HorizontalKernel = void (*)(const HorizontalJob&, const PassTable&, std::vector<double>&);
 using VerticalKernel = void (*)(const double* const*, const double*, int, int, int, uint8_t*);
 
-// Runs both passes from source into destination (both non-empty), in bands of destination
-// rows. The intermediate rows live in a ring, one a band, that holds every row one destination
-// row needs; they are computed in groups of consecutive rows when first needed (a band's first
+// Both passes from a source to a destination size: the tables, the kernels and the ring size.
+// The intermediate rows live in a ring, one a band, that holds every row one destination row
+// needs; they are computed in groups of consecutive rows when first needed (a band's first
 // rows recompute a few its neighbour computed too; a row's values never depend on who computes
 // it). When the rings would grow beyond a fixed budget (extreme shrinking), the destination is
 // done in strips of columns, which changes no value either.
-void runPasses(const Raster& source, Raster& destination)
-{
-    const int srcH = source.height();
-    const int dstW = destination.width();
-    const int dstH = destination.height();
+struct ResamplePlan {
+    int srcH;
+    int dstW;
+    int dstH;
     int group = 1;
-    size_t scratchSize = 3 * static_cast<size_t>(source.width()) + 4;
+    size_t scratchSize;
     HorizontalKernel horizontal = horizontalPlain;
     VerticalKernel vertical = verticalPlain;
-    bool padded = false;
+    PassTable hp;
+    PassTable vp;
+    int capacity = 1;
+
+    ResamplePlan(const Raster& source, int width, int height)
+        : srcH(source.height()),
+          dstW(width),
+          dstH(height),
+          scratchSize(3 * static_cast<size_t>(source.width()) + 4)
+    {
+        bool padded = false;
 #ifdef LUMAVEX_X86
-    const simd::Level level = simd::level();
-    // The AVX-512 kernel runs two padded lists side by side.
-    padded = level == simd::Level::Avx512;
-    if (level >= simd::Level::Avx2) {
-        group = 8;
-        scratchSize = scratchSize * 8 + 8;
-        horizontal = level == simd::Level::Avx512 ? horizontal512 : horizontalAvx2;
-        vertical = level == simd::Level::Avx512 ? vertical512 : verticalAvx2;
-    }
+        const simd::Level level = simd::level();
+        // The AVX-512 kernel runs two padded lists side by side.
+        padded = level == simd::Level::Avx512;
+        if (level >= simd::Level::Avx2) {
+            group = 8;
+            scratchSize = scratchSize * 8 + 8;
+            horizontal = level == simd::Level::Avx512 ? horizontal512 : horizontalAvx2;
+            vertical = level == simd::Level::Avx512 ? vertical512 : verticalAvx2;
+        }
 #endif
-    PassTable hp = makeTable(source.width(), dstW);
-    if (padded)
-        hp.pad();
-    const PassTable vp = makeTable(srcH, dstH);
-
-    // Ring rows: the widest span of source rows one destination row reads, widened to whole
-    // groups at both ends, so that computing a group never evicts a row still needed.
-    int span = 1;
-    for (int r = 0; r < dstH; ++r) {
-        const auto first = vp.offset.begin() + vp.start[r];
-        const auto last = vp.offset.begin() + vp.start[r + 1];
-        const auto [lo, hi] = std::minmax_element(first, last);
-        span = std::max(span, (*hi - *lo) / 3 + 1);
+        hp = makeTable(source.width(), dstW);
+        if (padded)
+            hp.pad();
+        vp = makeTable(srcH, dstH);
+        // Ring rows: the widest span of source rows one destination row reads, widened to
+        // whole groups at both ends, so that computing a group never evicts a row still needed.
+        int span = 1;
+        for (int r = 0; r < dstH; ++r) {
+            const auto [lo, hi] = std::minmax_element(vp.offset.begin() + vp.start[r],
+                                                      vp.offset.begin() + vp.start[r + 1]);
+            span = std::max(span, (*hi - *lo) / 3 + 1);
+        }
+        capacity = (span + 2 * (group - 1) + group - 1) / group * group;
     }
-    const int capacity = (span + 2 * (group - 1) + group - 1) / group * group;
 
+    // The widest strip of columns whose rings, one for each of bands, stay within the budget.
+    int stripWidth(int bands) const
+    {
+        const size_t budget = (size_t{64} << 20) / sizeof(double) / static_cast<size_t>(bands);
+        if (static_cast<size_t>(capacity) * (3 * static_cast<size_t>(dstW) + 4) > budget)
+            return std::max<int>(4, static_cast<int>((budget / capacity - 4) / 3));
+        return dstW;
+    }
+};
+
+// One band's work on one strip of destination columns x0 .. x1 - 1: its ring and scratch rows,
+// kept from one run of rows to the next.
+class ResampleStrip {
+public:
+    ResampleStrip(const ResamplePlan& plan, int x0, int x1)
+        : m_plan(plan),
+          m_scratch(plan.scratchSize, 0.0),
+          m_rows(static_cast<size_t>(plan.vp.longest)),
+          m_ringStride(3 * static_cast<size_t>(x1 - x0) + 4),
+          m_ring(m_ringStride * plan.capacity, 0.0),
+          m_ringRow(static_cast<size_t>(plan.capacity), -1)
+    {
+        m_job.x0 = x0;
+        m_job.x1 = x1;
+        // The source elements this strip reads.
+        const auto [lo, hi] = std::minmax_element(plan.hp.offset.begin() + plan.hp.start[x0],
+                                                  plan.hp.offset.begin() + plan.hp.start[x1]);
+        m_job.readBegin = *lo;
+        m_job.readEnd = *hi + 3;
+    }
+
+    // Destination rows first .. last - 1 of the strip.
+    void rows(const Raster& source, Raster& destination, int first, int last)
+    {
+        const ResamplePlan& p = m_plan;
+        for (int r = first; r < last; ++r) {
+            const int count = p.vp.count(r);
+            for (int t = 0; t < count; ++t) {
+                const int j = p.vp.offset[p.vp.start[r] + t] / 3;
+                const int slot = j % p.capacity;
+                if (m_ringRow[slot] != j) {
+                    const int y0 = j / p.group * p.group;
+                    const int slot0 = y0 % p.capacity;
+                    m_job.count = std::min(p.group, p.srcH - y0);
+                    for (int k = 0; k < m_job.count; ++k) {
+                        m_job.rows[k] = source.row(y0 + k);
+                        m_job.out[k] = m_ring.data() + m_ringStride * (slot0 + k);
+                        m_job.outStride = m_ringStride;
+                        m_ringRow[slot0 + k] = y0 + k;
+                    }
+                    p.horizontal(m_job, p.hp, m_scratch);
+                }
+                m_rows[t] = m_ring.data() + m_ringStride * slot;
+            }
+            p.vertical(m_rows.data(), p.vp.weight.data() + p.vp.start[r], count, 0,
+                       3 * (m_job.x1 - m_job.x0), destination.row(r) + 3 * m_job.x0);
+        }
+    }
+
+private:
+    const ResamplePlan& m_plan;
+    HorizontalJob m_job{};
+    std::vector<double> m_scratch;
+    std::vector<const double*> m_rows;
+    size_t m_ringStride;
+    std::vector<double> m_ring;
+    std::vector<int> m_ringRow;
+};
+
+// Runs both passes from source into destination (both non-empty), in bands of destination
+// rows on the pool.
+void runPasses(const Raster& source, Raster& destination)
+{
+    const ResamplePlan plan(source, destination.width(), destination.height());
+    const int dstH = plan.dstH;
     // The work of a band is reading its source rows and writing its destination rows.
-    const size_t pictureBytes = source.stride() * static_cast<size_t>(srcH) +
+    const size_t pictureBytes = source.stride() * static_cast<size_t>(plan.srcH) +
                                 destination.stride() * static_cast<size_t>(dstH);
     const int bands = bandsFor(dstH, pictureBytes / static_cast<size_t>(dstH));
-    const size_t budget = (size_t{64} << 20) / sizeof(double) / static_cast<size_t>(bands);
-    int stripWidth = dstW;
-    if (static_cast<size_t>(capacity) * (3 * static_cast<size_t>(dstW) + 4) > budget)
-        stripWidth = std::max<int>(4, static_cast<int>((budget / capacity - 4) / 3));
-
+    const int stripWidth = plan.stripWidth(bands);
     forEachBand(dstH, bands, [&](int firstRow, int lastRow) {
-        std::vector<double> scratch(scratchSize, 0.0);
-        std::vector<const double*> rows(static_cast<size_t>(vp.longest));
-        std::vector<double> ring;
-        std::vector<int> ringRow(static_cast<size_t>(capacity));
-        for (int x0 = 0; x0 < dstW; x0 += stripWidth) {
-            HorizontalJob job{};
-            job.x0 = x0;
-            job.x1 = std::min(dstW, x0 + stripWidth);
-            const size_t ringStride = 3 * static_cast<size_t>(job.x1 - job.x0) + 4;
-            ring.assign(ringStride * capacity, 0.0);
-            std::fill(ringRow.begin(), ringRow.end(), -1);
-            // The source elements this strip reads.
-            const auto first = hp.offset.begin() + hp.start[job.x0];
-            const auto last = hp.offset.begin() + hp.start[job.x1];
-            const auto [lo, hi] = std::minmax_element(first, last);
-            job.readBegin = *lo;
-            job.readEnd = *hi + 3;
-
-            for (int r = firstRow; r < lastRow; ++r) {
-                const int count = vp.count(r);
-                for (int t = 0; t < count; ++t) {
-                    const int j = vp.offset[vp.start[r] + t] / 3;
-                    const int slot = j % capacity;
-                    if (ringRow[slot] != j) {
-                        const int y0 = j / group * group;
-                        const int slot0 = y0 % capacity;
-                        job.count = std::min(group, srcH - y0);
-                        for (int k = 0; k < job.count; ++k) {
-                            job.rows[k] = source.row(y0 + k);
-                            job.out[k] = ring.data() + ringStride * (slot0 + k);
-                            job.outStride = ringStride;
-                            ringRow[slot0 + k] = y0 + k;
-                        }
-                        horizontal(job, hp, scratch);
-                    }
-                    rows[t] = ring.data() + ringStride * slot;
-                }
-                vertical(rows.data(), vp.weight.data() + vp.start[r], count, 0,
-                         3 * (job.x1 - job.x0), destination.row(r) + 3 * job.x0);
-            }
-        }
+        for (int x0 = 0; x0 < plan.dstW; x0 += stripWidth)
+            ResampleStrip(plan, x0, std::min(plan.dstW, x0 + stripWidth))
+                .rows(source, destination, firstRow, lastRow);
     });
 }
+
+// Resample from the top down as source rows arrive, on the caller's thread: a destination row
+// is done once the lowest source row it reads is there.
+class ResampleRows : public RowStage {
+public:
+    ResampleRows(const Raster& source, int width, int height)
+        : m_plan(source, width, height),
+          m_result(Raster::unfilled(width, height)),
+          m_strip(m_plan, 0, width),
+          m_needs(static_cast<size_t>(height))
+    {
+        int lowest = 0;
+        for (int r = 0; r < height; ++r) {
+            const auto& vp = m_plan.vp;
+            for (int t = vp.start[r]; t < vp.start[r + 1]; ++t)
+                lowest = std::max(lowest, vp.offset[t] / 3);
+            // Rows are computed in whole groups: the group's last row must be there too.
+            m_needs[r] = std::min(m_plan.srcH, (lowest / m_plan.group + 1) * m_plan.group);
+        }
+    }
+    bool fitsOneStrip() const { return m_plan.stripWidth(1) == m_plan.dstW; }
+
+    int advance(Raster& source, int ready) override
+    {
+        int last = m_done;
+        while (last < m_plan.dstH && m_needs[last] <= ready)
+            ++last;
+        m_strip.rows(source, m_result, m_done, last);
+        m_done = last;
+        return m_done;
+    }
+    Raster& result(Raster&) override { return m_result; }
+
+private:
+    ResamplePlan m_plan;
+    Raster m_result;
+    ResampleStrip m_strip;
+    std::vector<int> m_needs;  // source rows destination row r needs, counted from the top
+    int m_done = 0;
+};
 
 }  // namespace
 
@@ -604,13 +687,18 @@ std::vector<std::vector<Contribution>> Lanczos3Contributions(int n, int m)
     return lists;
 }
 
-void Resample(Raster& picture, int width, int height, int filter)
+namespace {
+
+// The destination size of Resample, or nothing when it leaves the picture as it is. Throws as
+// Resample does.
+std::optional<std::pair<int, int>> resampledSize(const Raster& picture, int width, int height,
+                                                 int filter)
 {
     if (filter != kLanczos3Filter)
         throw Error(ErrorKind::Unsupported, "フィルタ番号 " + std::to_string(filter) +
                                                 " には対応していません (5 の Lanczos3 のみ)");
     if (width < 0 && height < 0)
-        return;
+        return std::nullopt;
     if (picture.empty())
         throw Error(ErrorKind::BadArgument, "空の画像は拡大縮小できません");
     int64_t newWidth = width;
@@ -620,12 +708,32 @@ void Resample(Raster& picture, int width, int height, int filter)
     else if (newHeight < 0)
         newHeight = newWidth * picture.height() / picture.width();
     checkRasterSize(newWidth, newHeight);
+    return std::pair{static_cast<int>(newWidth), static_cast<int>(newHeight)};
+}
 
+}  // namespace
+
+void Resample(Raster& picture, int width, int height, int filter)
+{
+    const auto size = resampledSize(picture, width, height, filter);
+    if (!size)
+        return;
     // Both passes write every pixel of the result.
-    Raster result = Raster::unfilled(static_cast<int>(newWidth), static_cast<int>(newHeight));
+    Raster result = Raster::unfilled(size->first, size->second);
     if (!result.empty())
         runPasses(picture, result);
     adoptPixels(picture, std::move(result));
+}
+
+std::unique_ptr<RowStage> ResampleStage(const Raster& source, int width, int height, int filter)
+{
+    const auto size = resampledSize(source, width, height, filter);
+    if (!size || size->first == 0 || size->second == 0)
+        return nullptr;
+    auto stage = std::make_unique<ResampleRows>(source, size->first, size->second);
+    if (!stage->fitsOneStrip())
+        return nullptr;
+    return stage;
 }
 
 }  // namespace lumavex

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "core/raster.h"
+#include "core/row_stage.h"
 
 namespace lumavex {
 
@@ -40,5 +42,11 @@ std::vector<std::vector<Contribution>> Lanczos3Contributions(int n, int m);
 /// Error(BadArgument) for an empty picture, and as checkRasterSize for a result beyond the
 /// size limit.
 void Resample(Raster& picture, int width, int height, int filter = kLanczos3Filter);
+
+/// Resample from the top down into a picture of the stage's own, for a source still being
+/// filled (its size known). Null when the result would be the source itself or empty, or
+/// would need strips of columns (extreme shrinking); throws as Resample.
+std::unique_ptr<RowStage> ResampleStage(const Raster& source, int width, int height,
+                                        int filter = kLanczos3Filter);
 
 }  // namespace lumavex

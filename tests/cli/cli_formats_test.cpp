@@ -11,6 +11,7 @@
 #include "formats/png_codec.h"
 #include "support/fx_runner.h"
 #include "support/test_pictures.h"
+#include "toolkit/resample.h"
 
 namespace lumavex {
 namespace {
@@ -60,6 +61,20 @@ TEST_F(CliFormats, ConvertsBetweenFormatsByExtension)
         EXPECT_EQ(test::readFile(dir.file("streamed.jpg")), test::readFile(dir.file("whole.jpg")))
             << name;
     }
+    ASSERT_EQ(fx({"resample", "--width", "50", "--height", "140", dir.file("noise.jpg"),
+                  dir.file("streamed.jpg")})
+                  .status,
+              0);
+    Raster picture = LoadPicture(dir.file("noise.jpg"));
+    Resample(picture, 50, 140);
+    SavePicture(picture, dir.file("whole.jpg"));
+    EXPECT_EQ(test::readFile(dir.file("streamed.jpg")), test::readFile(dir.file("whole.jpg")));
+    // Settings the command refuses are told as before, after the picture is read.
+    const RunResult zero = fx({"resample", "--width", "0", "--height", "140", dir.file("noise.jpg"),
+                               dir.file("refused.jpg")});
+    EXPECT_EQ(zero.status, 2);
+    EXPECT_NE(zero.err.find("幅"), std::string::npos) << zero.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("refused.jpg")));
 }
 
 TEST_F(CliFormats, ReadsIconsButDoesNotWriteThem)

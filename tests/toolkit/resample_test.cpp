@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -281,6 +282,48 @@ TEST(Resample, GivesTheSameBytesWithOneTwoAndSevenThreads)
     }
     // A shrinking that works in column strips, narrower the more bands there are.
     sameAndSized(10, 6000, 600, 3);
+}
+
+TEST(ResampleStage, GivesResamplesBytesHoweverTheSourceRowsArrive)
+{
+    auto streamed = [](int w, int h, int nw, int nh, int step) {
+        SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + " in steps of " +
+                     std::to_string(step));
+        const Raster source = makeNoise(w, h, 9);
+        Raster whole = source;
+        Resample(whole, nw, nh);
+        // Only the rows told so far are in the picture the stage reads.
+        Raster partial = Raster::unfilled(w, h);
+        const auto stage = ResampleStage(partial, nw, nh);
+        ASSERT_TRUE(stage);
+        int ready = 0, done = 0;
+        while (ready < h) {
+            const int more = std::min(h, ready + step);
+            for (int y = ready; y < more; ++y)
+                std::copy_n(source.row(y), 3 * w, partial.row(y));
+            ready = more;
+            const int now = stage->advance(partial, ready);
+            ASSERT_GE(now, done);
+            done = now;
+        }
+        EXPECT_EQ(done, whole.height());
+        EXPECT_TRUE(stage->result(partial).samePixels(whole));
+    };
+    for (simd::Level limit : {simd::Level::Avx512, simd::Level::Plain}) {
+        const simd::Level previous = simd::limitLevel(limit);
+        streamed(301, 517, 151, 259, 7);
+        streamed(151, 259, 302, 518, 64);
+        streamed(1, 200, 3, 151, 1);
+        streamed(200, 1, 7, 31, 1);
+        streamed(37, 23, -1, 11, 5);
+        simd::limitLevel(previous);
+    }
+    // Nothing to follow: the picture as it is, an empty result, or column strips.
+    const Raster source = makeNoise(10, 6000, 3);
+    EXPECT_EQ(ResampleStage(source, -1, -1), nullptr);
+    EXPECT_EQ(ResampleStage(source, 0, 5), nullptr);
+    EXPECT_EQ(ResampleStage(source, 600, 3), nullptr);
+    EXPECT_THROW(ResampleStage(source, 5, 5, 4), Error);
 }
 
 TEST(Resample, FollowsTheAspectRatioForOneNegativeSize)
